@@ -1,0 +1,1 @@
+// (test doubles go here)
