@@ -1,0 +1,71 @@
+#include "app/options.h"
+
+#include "platform/port_map.h"
+
+namespace mdq {
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE] [--help] [--version]\n"
+        "\n"
+        "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0\n"
+        "                      (default: COM1..8 = /dev/ttyUSB0..7, COM9..12 = /dev/ttyACM0..3,\n"
+        "                      COM13..16 = /dev/ttyS0..3)\n"
+        "  --simulate[=COMn]   start the virtual MDQ-820 and map it to COM1 (or COMn)\n"
+        "  --script FILE       run FILE's steps against the windows without showing them,\n"
+        "                      print a transcript; exit 0 when every step ran, 1 when one failed\n"
+        "  --help              show this text\n"
+        "  --version           show the version\n");
+}
+
+AppOptions parseOptions(const QStringList &args)
+{
+    AppOptions o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        auto value = [&](const QString &option) -> QString {
+            if (a.startsWith(option + QLatin1Char('=')))
+                return a.mid(option.size() + 1);
+            if (i + 1 < args.size())
+                return args.at(++i);
+            o.error = QStringLiteral("%1 needs a value").arg(option);
+            return QString();
+        };
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
+        } else if (a == QLatin1String("--map") || a.startsWith(QLatin1String("--map="))) {
+            const QString v = value(QStringLiteral("--map"));
+            if (!o.error.isEmpty())
+                return o;
+            const auto m = PortMap::parseMapping(v);
+            if (!m) {
+                o.error = QStringLiteral("--map wants COMn=DEVICE with n from 1 to 16, not '%1'").arg(v);
+                return o;
+            }
+            o.maps.append({m->first, m->second});
+        } else if (a == QLatin1String("--script") || a.startsWith(QLatin1String("--script="))) {
+            o.script = value(QStringLiteral("--script"));
+            if (!o.error.isEmpty())
+                return o;
+        } else if (a == QLatin1String("--simulate")) {
+            o.simulatePort = 1;
+        } else if (a.startsWith(QLatin1String("--simulate="))) {
+            const QString v = a.mid(11);
+            const auto m = PortMap::parseMapping(v + QStringLiteral("=x"));
+            if (!m) {
+                o.error = QStringLiteral("--simulate wants COMn with n from 1 to 16, not '%1'").arg(v);
+                return o;
+            }
+            o.simulatePort = m->first;
+        } else {
+            o.error = QStringLiteral("unknown argument '%1'").arg(a);
+            return o;
+        }
+    }
+    return o;
+}
+
+}  // namespace mdq

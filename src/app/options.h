@@ -1,0 +1,24 @@
+#pragma once
+// Command line of qtest820.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace mdq {
+
+struct AppOptions
+{
+    QList<QPair<int, QString>> maps;  // --map COMn=DEVICE
+    QString script;                   // --script FILE
+    int simulatePort = 0;             // --simulate[=COMn]; 0 = no virtual reader
+    bool help = false;
+    bool version = false;
+    QString error;                    // bad usage
+};
+
+AppOptions parseOptions(const QStringList &args);
+QString usageText();
+
+}  // namespace mdq

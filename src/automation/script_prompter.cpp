@@ -1,0 +1,39 @@
+#include "automation/script_prompter.h"
+
+#include "automation/transcript.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace mdq {
+
+void ScriptPrompter::message(Icon icon, const QString &title, const QString &text)
+{
+    m_transcript.line(QStringLiteral("message %1 \"%2\" \"%3\"")
+                          .arg(iconWord(icon), escapeForTranscript(title), escapeForTranscript(text)));
+}
+
+bool ScriptPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)
+{
+    message(icon, title, text);
+    const bool ok = m_answers.isEmpty() ? true : m_answers.dequeue();
+    m_transcript.line(ok ? QStringLiteral("answer OK") : QStringLiteral("answer Cancel"));
+    return ok;
+}
+
+std::optional<SaveDialogResult> ScriptPrompter::askSaveFile(const SaveDialogRequest &request)
+{
+    if (m_saveAs.isEmpty())
+        return std::nullopt;
+    QString path = m_saveAs.dequeue();
+    if (path.isEmpty())
+        return std::nullopt;
+    // As the dialog would: a name without an extension gets the default one.
+    QFileInfo info(path);
+    if (info.suffix().isEmpty() && !request.defaultExtension.isEmpty())
+        path += QLatin1Char('.') + request.defaultExtension;
+    info = QFileInfo(path);
+    return SaveDialogResult{QDir::cleanPath(info.absoluteFilePath()), info.fileName()};
+}
+
+}  // namespace mdq

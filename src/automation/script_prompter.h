@@ -1,0 +1,32 @@
+#pragma once
+// The prompter of a scripted run: every message goes to the transcript,
+// questions and save dialogs take the answers the script queued.
+
+#include "platform/prompter.h"
+
+#include <QQueue>
+
+namespace mdq {
+
+class Transcript;
+
+class ScriptPrompter : public Prompter
+{
+public:
+    explicit ScriptPrompter(Transcript &transcript) : m_transcript(transcript) {}
+
+    void queueAnswer(bool ok) { m_answers.enqueue(ok); }
+    // An empty path stands for a cancelled dialog.
+    void queueSaveAs(const QString &path) { m_saveAs.enqueue(path); }
+
+    void message(Icon icon, const QString &title, const QString &text) override;
+    bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
+    std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+
+private:
+    Transcript &m_transcript;
+    QQueue<bool> m_answers;
+    QQueue<QString> m_saveAs;
+};
+
+}  // namespace mdq

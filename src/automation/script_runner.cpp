@@ -1,0 +1,395 @@
+#include "automation/script_runner.h"
+
+#include "automation/script_prompter.h"
+#include "automation/transcript.h"
+#include "control/reader_main.h"
+#include "control/widgets.h"
+#include "link/execute_command.h"
+#include "link/traffic_log.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
+
+namespace mdq {
+
+namespace {
+struct ParsedName
+{
+    QString window;
+    QString name;
+    int index = -1;
+    bool ok = false;
+};
+
+ParsedName parseName(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral(R"(^(?:([A-Za-z_][A-Za-z0-9_]*)\.)?([A-Za-z_][A-Za-z0-9_]*)(?:\((\d+)\))?$)"));
+    const auto m = re.match(text);
+    ParsedName p;
+    if (!m.hasMatch())
+        return p;
+    p.window = m.captured(1);
+    p.name = m.captured(2);
+    p.index = m.captured(3).isEmpty() ? -1 : m.captured(3).toInt();
+    p.ok = true;
+    return p;
+}
+
+QWidget *findIn(QWidget *root, const QString &name, int index)
+{
+    if (!root)
+        return nullptr;
+    QList<QWidget *> candidates = root->findChildren<QWidget *>(name);
+    if (root->objectName() == name)
+        candidates.prepend(root);
+    for (QWidget *w : candidates)
+        if (controlIndex(w) == index)
+            return w;
+    return nullptr;
+}
+
+struct KeySpec
+{
+    const char *word;
+    Qt::Key key;
+    const char *text;
+};
+constexpr KeySpec kKeys[] = {
+    {"Enter", Qt::Key_Return, "\r"}, {"Escape", Qt::Key_Escape, "\x1b"}, {"Left", Qt::Key_Left, ""},
+    {"Right", Qt::Key_Right, ""},    {"Tab", Qt::Key_Tab, "\t"},         {"Backspace", Qt::Key_Backspace, "\b"},
+    {"Delete", Qt::Key_Delete, "\x7f"},
+};
+
+Qt::Key keyForChar(QChar c)
+{
+    const char16_t u = c.toUpper().unicode();
+    if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || u == ' ')
+        return Qt::Key(u);
+    return Qt::Key_unknown;
+}
+
+void sendKey(Qt::Key key, const QString &text)
+{
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QWidget *target = QApplication::focusWidget();
+        if (!target)
+            return;
+        QKeyEvent ev(type, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &ev);
+    }
+}
+}  // namespace
+
+QString controlDisplayName(const QWidget *w)
+{
+    if (!w)
+        return QString();
+    const int index = controlIndex(w);
+    return index >= 0 ? QStringLiteral("%1(%2)").arg(w->objectName()).arg(index) : w->objectName();
+}
+
+QString controlValue(const QWidget *w, const ReaderMain &main)
+{
+    if (w->objectName() == QLatin1String("SDTDText"))
+        return const_cast<ReaderMain &>(main).log().text();
+    if (auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->text();
+    if (auto *e = qobject_cast<const QPlainTextEdit *>(w))
+        return e->toPlainText();
+    if (auto *e = qobject_cast<const QTextEdit *>(w))
+        return e->toPlainText();
+    if (auto *l = qobject_cast<const QLabel *>(w))
+        return l->text();
+    if (auto *c = qobject_cast<const QComboBox *>(w))
+        return c->currentText();
+    if (qobject_cast<const QCheckBox *>(w) || qobject_cast<const QRadioButton *>(w))
+        return static_cast<const QAbstractButton *>(w)->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    if (auto *t = qobject_cast<const QTabWidget *>(w))
+        return QString::number(t->currentIndex());
+    if (auto *b = qobject_cast<const QAbstractButton *>(w))
+        return b->text();
+    if (auto *g = qobject_cast<const QGroupBox *>(w))
+        return g->title();
+    return QString();
+}
+
+ScriptRunner::ScriptRunner(ReaderMain &main, ScriptPrompter &prompter, Transcript &transcript, QStringList lines,
+                           QObject *parent)
+    : QObject(parent), m_main(main), m_prompter(prompter), m_transcript(transcript), m_lines(std::move(lines))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ScriptRunner::tick);
+    qApp->installEventFilter(this);
+    // Once finished, any event loop still running (a modal window's) is ended too.
+    m_finisher.setInterval(10);
+    connect(&m_finisher, &QTimer::timeout, this, [this] { QCoreApplication::exit(m_exitCode); });
+}
+
+ScriptRunner::~ScriptRunner()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void ScriptRunner::start()
+{
+    m_timer.start(0);
+}
+
+void ScriptRunner::finish(int code)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_exitCode = code;
+    m_timer.stop();
+    // Windows still open are closed without further lines.
+    m_transcript.mute();
+    Q_EMIT finished(code);
+    QCoreApplication::exit(code);
+    m_finisher.start();
+}
+
+bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        if (w->isWindow() && w != &m_main && !w->objectName().isEmpty()
+            && (w->windowType() == Qt::Dialog || w->windowType() == Qt::Window)) {
+            m_transcript.line((event->type() == QEvent::Show ? QStringLiteral("window ") : QStringLiteral("closed "))
+                              + w->objectName());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScriptRunner::tick()
+{
+    if (m_done)
+        return;
+    // Never start a step during an exchange, nor inside a step that is still
+    // running, unless that step is waiting on a modal window it opened.
+    if (exchangeInProgress() || (m_depth > 0 && !QApplication::activeModalWidget())) {
+        m_timer.start(1);
+        return;
+    }
+    if (m_next >= m_lines.size()) {
+        finish(0);
+        return;
+    }
+    const int lineNumber = m_next + 1;
+    const QString line = m_lines.at(m_next++);
+    m_sleepMs = 0;
+    // Armed before the step: if it opens a modal window, the following steps
+    // run inside that window's event loop.
+    m_timer.start(0);
+    ++m_depth;
+    runStep(lineNumber, line);
+    --m_depth;
+    if (!m_done)
+        m_timer.start(m_sleepMs);
+}
+
+void ScriptRunner::fail(int lineNumber, const QString &reason)
+{
+    m_transcript.line(QStringLiteral("error %1: %2").arg(lineNumber).arg(reason));
+    finish(1);
+}
+
+QWidget *ScriptRunner::findControl(const QString &text, QString *error) const
+{
+    const ParsedName p = parseName(text);
+    if (!p.ok) {
+        *error = QStringLiteral("bad control name '%1'").arg(text);
+        return nullptr;
+    }
+    QWidget *found = nullptr;
+    if (!p.window.isEmpty()) {
+        QWidget *window = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == p.window && (top->isVisible() || !window))
+                window = top;
+        if (!window) {
+            *error = QStringLiteral("no window %1").arg(p.window);
+            return nullptr;
+        }
+        found = findIn(window, p.name, p.index);
+    } else {
+        found = findIn(QApplication::activeModalWidget(), p.name, p.index);
+        if (!found)
+            found = findIn(&m_main, p.name, p.index);
+    }
+    if (!found)
+        *error = QStringLiteral("no control %1").arg(text);
+    return found;
+}
+
+void ScriptRunner::bringToFront(QWidget *w)
+{
+    for (QWidget *child = w, *parent = w->parentWidget(); parent; child = parent, parent = parent->parentWidget()) {
+        if (auto *stack = qobject_cast<QStackedWidget *>(parent)) {
+            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
+                tabs->setCurrentWidget(child);
+        }
+    }
+    QWidget *window = w->window();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
+{
+    QString line = rawLine;
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
+        return;
+    // Leading blanks are allowed; after the verb and the name the rest is the value, blanks kept.
+    const QString body = line.mid(line.indexOf(QRegularExpression(QStringLiteral("\\S"))));
+    const int verbEnd = body.indexOf(QLatin1Char(' '));
+    const QString verb = verbEnd < 0 ? body : body.left(verbEnd);
+    const QString rest = verbEnd < 0 ? QString() : body.mid(verbEnd + 1);
+    const int nameEnd = rest.indexOf(QLatin1Char(' '));
+    const QString name = nameEnd < 0 ? rest : rest.left(nameEnd);
+    const QString value = nameEnd < 0 ? QString() : rest.mid(nameEnd + 1);
+
+    QString error;
+    auto control = [&]() -> QWidget * {
+        if (name.isEmpty()) {
+            error = QStringLiteral("%1 needs a control name").arg(verb);
+            return nullptr;
+        }
+        QWidget *w = findControl(name, &error);
+        return w;
+    };
+
+    if (verb == QLatin1String("set")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        if (auto *e = qobject_cast<QLineEdit *>(w)) {
+            e->setText(value);
+        } else if (auto *c = qobject_cast<QComboBox *>(w)) {
+            if (c->isEditable()) {
+                c->setEditText(value);
+            } else {
+                const int i = c->findText(value, Qt::MatchExactly);
+                if (i < 0)
+                    return fail(lineNumber, QStringLiteral("%1 has no item '%2'").arg(name, value));
+                c->setCurrentIndex(i);
+            }
+        } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
+            p->setPlainText(value);
+        } else {
+            return fail(lineNumber, QStringLiteral("%1 takes no text").arg(name));
+        }
+    } else if (verb == QLatin1String("select")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        bool ok = false;
+        const int index = value.trimmed().toInt(&ok);
+        if (!ok)
+            return fail(lineNumber, QStringLiteral("select needs an index"));
+        if (auto *c = qobject_cast<QComboBox *>(w)) {
+            if (index < -1 || index >= c->count())
+                return fail(lineNumber, QStringLiteral("%1 has no index %2").arg(name).arg(index));
+            c->setCurrentIndex(index);
+        } else if (auto *t = qobject_cast<QTabWidget *>(w)) {
+            if (index < 0 || index >= t->count())
+                return fail(lineNumber, QStringLiteral("%1 has no page %2").arg(name).arg(index));
+            t->setCurrentIndex(index);
+        } else {
+            return fail(lineNumber, QStringLiteral("%1 is not a combo box or tab control").arg(name));
+        }
+    } else if (verb == QLatin1String("check") || verb == QLatin1String("uncheck")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        auto *b = qobject_cast<QAbstractButton *>(w);
+        if (!b || !b->isCheckable())
+            return fail(lineNumber, QStringLiteral("%1 is not a check box or option button").arg(name));
+        if (verb == QLatin1String("uncheck") && qobject_cast<QRadioButton *>(w))
+            return fail(lineNumber, QStringLiteral("an option button is unchecked by checking another"));
+        b->setChecked(verb == QLatin1String("check"));
+    } else if (verb == QLatin1String("click")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        if (!w->isEnabled())
+            return fail(lineNumber, QStringLiteral("%1 is disabled").arg(name));
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            b->click();
+        else if (!QMetaObject::invokeMethod(w, "click"))
+            return fail(lineNumber, QStringLiteral("%1 cannot be clicked").arg(name));
+    } else if (verb == QLatin1String("type") || verb == QLatin1String("key")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        bringToFront(w);
+        if (verb == QLatin1String("type")) {
+            for (const QChar c : value)
+                sendKey(keyForChar(c), QString(c));
+        } else {
+            const QString word = value.trimmed();
+            const KeySpec *spec = nullptr;
+            for (const auto &k : kKeys)
+                if (word == QLatin1String(k.word))
+                    spec = &k;
+            if (!spec)
+                return fail(lineNumber, QStringLiteral("unknown key '%1'").arg(word));
+            sendKey(spec->key, QString::fromLatin1(spec->text));
+        }
+    } else if (verb == QLatin1String("answer")) {
+        if (name == QLatin1String("OK"))
+            m_prompter.queueAnswer(true);
+        else if (name == QLatin1String("Cancel"))
+            m_prompter.queueAnswer(false);
+        else
+            return fail(lineNumber, QStringLiteral("answer takes OK or Cancel"));
+    } else if (verb == QLatin1String("save-as")) {
+        if (rest.isEmpty())
+            return fail(lineNumber, QStringLiteral("save-as needs a path or cancel"));
+        m_prompter.queueSaveAs(rest == QLatin1String("cancel") ? QString() : rest);
+    } else if (verb == QLatin1String("print")) {
+        QWidget *w = control();
+        if (!w)
+            return fail(lineNumber, error);
+        m_transcript.line(QStringLiteral("value %1 \"%2\"")
+                              .arg(controlDisplayName(w), escapeForTranscript(controlValue(w, m_main))));
+    } else if (verb == QLatin1String("focus")) {
+        QWidget *w = QApplication::focusWidget();
+        while (w && w->objectName().isEmpty())
+            w = w->parentWidget();
+        m_transcript.line(QStringLiteral("focus ") + (w ? controlDisplayName(w) : QString()));
+    } else if (verb == QLatin1String("sleep")) {
+        bool ok = false;
+        const int ms = name.toInt(&ok);
+        if (!ok || ms < 0)
+            return fail(lineNumber, QStringLiteral("sleep needs milliseconds"));
+        m_sleepMs = ms;
+    } else if (verb == QLatin1String("sim")) {
+        if (!m_sim)
+            return fail(lineNumber, QStringLiteral("no virtual reader (start with --simulate)"));
+        const QString answer = m_sim(rest);
+        if (answer.startsWith(QLatin1String("error")))
+            return fail(lineNumber, answer);
+    } else {
+        return fail(lineNumber, QStringLiteral("unknown step '%1'").arg(verb));
+    }
+}
+
+}  // namespace mdq

@@ -1,0 +1,78 @@
+#include "control/command_runner.h"
+
+#include "link/error_codes.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "platform/prompter.h"
+
+namespace mdq {
+
+quint8 needByte(const QString &hexText)
+{
+    if (const auto b = hexToByte(hexText))
+        return *b;
+    throw DataError{};
+}
+
+qint16 needInt16(const QString &hexText)
+{
+    if (const auto v = hexToInt16(hexText))
+        return *v;
+    throw DataError{};
+}
+
+CommandRunner::CommandRunner(LinkContext link, AddressSource address, RecordSource record)
+    : m_link(link), m_address(std::move(address)), m_record(std::move(record))
+{
+}
+
+void CommandRunner::showDataError()
+{
+    m_link.prompter.message(Icon::Exclamation, text::caution(), text::dataError());
+}
+
+void CommandRunner::showInformation(const QString &title, const QString &text)
+{
+    m_link.prompter.message(Icon::Information, title, text);
+}
+
+int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive)
+{
+    if (!m_link.state.PortOpened) {
+        m_link.prompter.message(Icon::Exclamation, text::caution(), text::portSetupFirst());
+        return ExchangeOk;
+    }
+    if (!m_record())
+        m_link.log.clear();
+
+    int result = ExchangeOk;
+    try {
+        const auto address = m_address();
+        if (!address)
+            throw DataError{};
+        const auto frame = build(*address);
+        if (!frame)
+            return ExchangeOk;
+        Reply reply;
+        result = ExecuteCommand(m_link, *frame, reply);
+        if (result == ExchangeOk && !reply.isEmpty()) {
+            if (reply.isPositive())
+                onPositive(reply);
+            else if (reply.isNegative())
+                ShowErrorCode(m_link.prompter, reply.at(3), reply.at(4));
+        }
+    } catch (const DataError &) {
+        showDataError();
+    }
+    m_link.log.append(QStringLiteral("\r\n"));
+    return result;
+}
+
+int CommandRunner::run(quint8 cm, quint8 pm, const QByteArray &data, const PositiveHandler &onPositive)
+{
+    return run([&](quint8 address) { return std::optional<QByteArray>(CommandFrame(address, cm, pm, data)); },
+               onPositive);
+}
+
+}  // namespace mdq

@@ -1,0 +1,20 @@
+#pragma once
+// What the panels and secondary windows reach through the main window.
+
+#include "control/command_runner.h"
+
+class QComboBox;
+class QTabWidget;
+class QWidget;
+
+namespace mdq {
+
+struct ReaderContext
+{
+    CommandRunner &runner;
+    QWidget *window = nullptr;        // ReaderMain: owner of every modal window
+    QTabWidget *SSTab1 = nullptr;     // the page tab control
+    QComboBox *cmbAddress820 = nullptr;
+};
+
+}  // namespace mdq

@@ -1,0 +1,197 @@
+#include "control/reader_main.h"
+
+#include "contact/ic_card_page.h"
+#include "contactless/rf_card_page.h"
+#include "control/extend_page.h"
+#include "control/log_view.h"
+#include "control/reader_control.h"
+#include "control/widgets.h"
+#include "link/frame.h"
+#include "platform/serial_port.h"
+#include "setup/comportset.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace mdq {
+
+namespace {
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox *frame(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    return f;
+}
+}  // namespace
+
+ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidget *parent)
+    : QWidget(parent)
+    , m_port(port)
+    , m_clock(clock)
+    , m_prompter(prompter)
+    , m_runner(LinkContext{port, clock, prompter, m_log, m_state},
+               [this]() -> std::optional<quint8> { return addressFromText(m_address->currentText()); },
+               [this] { return m_record->isChecked(); })
+    , m_context{m_runner}
+{
+    setObjectName(QStringLiteral("ReaderMain"));
+    setWindowTitle(caption());
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_context.window = this;
+    m_context.SSTab1 = m_tabs;
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildTopBar());  // creates the address combo
+    m_context.cmbAddress820 = m_address;
+    layout->addWidget(buildReaderFrames());
+
+    m_rfPage = new RfCardPage(m_context, m_tabs);
+    m_icPage = new IcCardPage(m_context, m_tabs);
+    m_extendPage = new ExtendPage(m_context, m_tabs);
+    m_tabs->addTab(m_rfPage, QStringLiteral("RF CARD"));
+    m_tabs->addTab(m_icPage, QStringLiteral("IC CARD"));
+    m_tabs->addTab(m_extendPage, QStringLiteral("EXTEND FUNCTION"));
+    m_tabs->addTab(buildMonitorPage(), QStringLiteral("MONITOR"));
+    layout->addWidget(m_tabs, 1);
+
+    m_control = std::make_unique<ReaderControl>(m_context, this);
+    connect(findChild<QPushButton *>(QStringLiteral("ICTestTypeCmd")), &QPushButton::clicked, m_icPage,
+            &IcCardPage::testType);
+    connect(findChild<QPushButton *>(QStringLiteral("RFTestTypeCmd")), &QPushButton::clicked, m_rfPage,
+            &RfCardPage::testType);
+}
+
+ReaderMain::~ReaderMain() = default;
+
+QWidget *ReaderMain::buildTopBar()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    auto *commFrame = frame(bar, QStringLiteral("FrameComm"), QStringLiteral("COMM. PORT SETTING"));
+    auto *commRow = new QHBoxLayout(commFrame);
+    auto *open = button(commFrame, QStringLiteral("IROpencom"), QStringLiteral("Setup Comm"));
+    auto *close = button(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
+    commRow->addWidget(open);
+    commRow->addWidget(close);
+    connect(open, &QPushButton::clicked, this, &ReaderMain::openSettings);
+    connect(close, &QPushButton::clicked, this, &ReaderMain::closeComm);
+    row->addWidget(commFrame);
+
+    auto *addrLabel = new QLabel(QStringLiteral("Device Addr:"), bar);
+    m_address = new QComboBox(bar);
+    m_address->setObjectName(QStringLiteral("cmbAddress820"));
+    for (int i = 0; i < 16; ++i)
+        m_address->addItem(QString::number(i, 16).toUpper());
+    m_address->setCurrentIndex(0);
+    row->addWidget(addrLabel);
+    row->addWidget(m_address);
+    row->addStretch(1);
+
+    auto *exitButton = button(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
+    connect(exitButton, &QPushButton::clicked, this, [this] {
+        if (m_port.isOpen())
+            m_port.close();
+        Q_EMIT exitRequested();
+    });
+    row->addWidget(exitButton);
+    return bar;
+}
+
+QWidget *ReaderMain::buildReaderFrames()
+{
+    auto *area = new QWidget(this);
+    auto *row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    auto *f1 = frame(area, QStringLiteral("Frame1"), QStringLiteral("RESET / STATUS"));
+    auto *c1 = new QVBoxLayout(f1);
+    c1->addWidget(button(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE")));
+    c1->addWidget(button(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status")));
+    c1->addWidget(button(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
+    row->addWidget(f1);
+
+    auto *f2 = frame(area, QStringLiteral("Frame2"), QStringLiteral("Card Move to"));
+    auto *c2 = new QVBoxLayout(f2);
+    c2->addWidget(button(f2, QStringLiteral("MoveCardToFront1Btn"), QStringLiteral("the front")));
+    c2->addWidget(button(f2, QStringLiteral("MoveCardToFront2Btn"), QStringLiteral("the front,hold the card")));
+    c2->addWidget(button(f2, QStringLiteral("MoveCardToICCBtn"), QStringLiteral("the IC card operation position")));
+    c2->addWidget(button(f2, QStringLiteral("MoveCardToRFBtn"), QStringLiteral("the RF card operation position")));
+    c2->addWidget(button(f2, QStringLiteral("MoveCardToRecycleBinBtn"), QStringLiteral("Error Card Bin")));
+    row->addWidget(f2);
+
+    auto *right = new QVBoxLayout;
+    auto *f3 = frame(area, QStringLiteral("Frame3"), QStringLiteral("Enter Control"));
+    auto *c3 = new QHBoxLayout(f3);
+    c3->addWidget(button(f3, QStringLiteral("AllCardInBtn"), QStringLiteral("Allowed")));
+    c3->addWidget(button(f3, QStringLiteral("NoCardInBtn"), QStringLiteral("Prohibition")));
+    right->addWidget(f3);
+    auto *f4 = frame(area, QStringLiteral("FRAMEOTHER"), QStringLiteral("AUTOTEST CARD TYPE"));
+    auto *c4 = new QHBoxLayout(f4);
+    c4->addWidget(button(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type")));
+    c4->addWidget(button(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type")));
+    right->addWidget(f4);
+    right->addStretch(1);
+    row->addLayout(right);
+    return area;
+}
+
+QWidget *ReaderMain::buildMonitorPage()
+{
+    auto *page = new QWidget(m_tabs);
+    auto *layout = new QVBoxLayout(page);
+    auto *row = new QHBoxLayout;
+    auto *clear = button(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
+    m_record = new QCheckBox(QStringLiteral("Record Data"), page);
+    m_record->setObjectName(QStringLiteral("CheckRecord"));
+    m_record->setChecked(false);
+    auto *save = button(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
+    row->addWidget(clear);
+    row->addWidget(m_record);
+    row->addWidget(save);
+    row->addStretch(1);
+    layout->addLayout(row);
+    auto *view = new LogView(m_log, page);
+    view->setObjectName(QStringLiteral("SDTDText"));
+    layout->addWidget(view, 1);
+    connect(clear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
+    connect(save, &QPushButton::clicked, this, &ReaderMain::saveLog);
+    return page;
+}
+
+void ReaderMain::openSettings()
+{
+    comportset window(m_context, this);
+    window.exec();
+}
+
+void ReaderMain::closeComm()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_state.PortOpened = false;
+}
+
+void ReaderMain::saveLog()
+{
+    // "Save To" is wired by the log-file support.
+}
+
+}  // namespace mdq

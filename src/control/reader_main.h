@@ -1,0 +1,78 @@
+#pragma once
+// ReaderMain: the start-up window, alive for the whole run. It owns the serial
+// port, the address choice, the traffic log and every command button.
+
+#include "control/command_runner.h"
+#include "control/reader_context.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace mdq {
+
+class Clock;
+class Prompter;
+class SerialPort;
+class ReaderControl;
+class IcCardPage;
+class RfCardPage;
+class ExtendPage;
+class LogView;
+
+class ReaderMain : public QWidget
+{
+    Q_OBJECT
+public:
+    ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidget *parent = nullptr);
+    ~ReaderMain() override;
+
+    static QString caption() { return QStringLiteral("QTEST820_V1.0_EN(2010/06/04)"); }
+
+    SharedState &state() { return m_state; }
+    TrafficLog &log() { return m_log; }
+    CommandRunner &runner() { return m_runner; }
+    ReaderContext &context() { return m_context; }
+    SerialPort &port() { return m_port; }
+    Clock &clock() { return m_clock; }
+    Prompter &prompter() { return m_prompter; }
+
+    // "Setup Comm": the settings window, modal.
+    void openSettings();
+    // "Close Comm": RTS and DTR off, close, PortOpened cleared. Never reports.
+    void closeComm();
+
+Q_SIGNALS:
+    // Emitted by "Exit" after the port is closed.
+    void exitRequested();
+
+private:
+    QWidget *buildTopBar();
+    QWidget *buildReaderFrames();
+    QWidget *buildMonitorPage();
+    void saveLog();
+
+    SerialPort &m_port;
+    Clock &m_clock;
+    Prompter &m_prompter;
+    SharedState m_state;
+    TrafficLog m_log;
+    CommandRunner m_runner;
+    QComboBox *m_address = nullptr;
+    QCheckBox *m_record = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    ReaderContext m_context;
+    std::unique_ptr<ReaderControl> m_control;
+    IcCardPage *m_icPage = nullptr;
+    RfCardPage *m_rfPage = nullptr;
+    ExtendPage *m_extendPage = nullptr;
+};
+
+}  // namespace mdq

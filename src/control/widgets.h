@@ -1,0 +1,56 @@
+#pragma once
+// Small widgets the windows share.
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace mdq {
+
+// A label the operator can click (the scan area's fold/unfold label).
+class ClickableLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    Q_INVOKABLE void click() { Q_EMIT clicked(); }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+// A text box whose typed characters pass a filter first. Text set by program
+// or pasted is not filtered, as in the windows this tool mirrors.
+class FilteredLineEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    enum class Filter {
+        Hex,          // a-f -> A-F; 0-9, A-F; everything else (Backspace too) dropped
+        Digits,       // 0-9 and Backspace
+        HexWithBackspace,  // hex as above, Backspace kept (APDU boxes)
+        Any,
+    };
+    explicit FilteredLineEdit(Filter filter, QWidget *parent = nullptr);
+    Filter filter() const { return m_filter; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    Filter m_filter;
+};
+
+// Applies a typed-character filter. Returns the character to insert, a null
+// QChar to drop the key, or the character unchanged for keys that carry no text.
+// Backspace is reported through *backspaceAllowed.
+QChar filterTypedChar(FilteredLineEdit::Filter filter, QChar c, bool *backspaceAllowed);
+
+// Sets the objectName and the array index the script runner and tests use to
+// address control arrays such as ICText(5).
+void setControlName(QObject *control, const QString &name, int index = -1);
+int controlIndex(const QObject *control);
+
+}  // namespace mdq

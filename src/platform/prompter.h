@@ -1,0 +1,53 @@
+#pragma once
+// Every message box, OK/Cancel question and save dialog goes through a
+// Prompter, so tests and the script runner can see and answer them.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace mdq {
+
+enum class Icon { None, Information, Exclamation, Question };
+
+struct SaveDialogRequest
+{
+    QString title;             // "Save As..."
+    QString filterName;        // "Text Files"
+    QString filterPattern;     // "*.TXT"
+    QString defaultExtension;  // "TXT"
+    QString initialDirectory;
+};
+
+struct SaveDialogResult
+{
+    QString fullPath;
+    QString fileName;  // the bare name
+};
+
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    virtual void message(Icon icon, const QString &title, const QString &text) = 0;
+    // true for OK, false for Cancel.
+    virtual bool askOkCancel(Icon icon, const QString &title, const QString &text) = 0;
+    virtual std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) = 0;
+};
+
+// Real dialogs, owned by the window given (may be null).
+class QtPrompter : public Prompter
+{
+public:
+    explicit QtPrompter(QWidget *owner = nullptr) : m_owner(owner) {}
+    void setOwner(QWidget *owner) { m_owner = owner; }
+    void message(Icon icon, const QString &title, const QString &text) override;
+    bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
+    std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+
+private:
+    QWidget *m_owner;
+};
+
+}  // namespace mdq

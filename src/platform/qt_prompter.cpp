@@ -1,0 +1,59 @@
+#include "platform/prompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace mdq {
+
+namespace {
+QMessageBox::Icon qtIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QWidget *ownerOr(QWidget *owner)
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return owner;
+}
+}  // namespace
+
+void QtPrompter::message(Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok, ownerOr(m_owner));
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.exec();
+}
+
+bool QtPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok | QMessageBox::Cancel, ownerOr(m_owner));
+    box.setObjectName(QStringLiteral("MessageBox"));
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<SaveDialogResult> QtPrompter::askSaveFile(const SaveDialogRequest &request)
+{
+    QFileDialog dialog(ownerOr(m_owner), request.title, request.initialDirectory,
+                       request.filterName + QStringLiteral(" (") + request.filterPattern + QLatin1Char(')'));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    // The dialog asks before replacing an existing file; declining returns to it.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString path = dialog.selectedFiles().constFirst();
+    return SaveDialogResult{path, QFileInfo(path).fileName()};
+}
+
+}  // namespace mdq

@@ -1,0 +1,174 @@
+#include "platform/qt_serial_port.h"
+
+#include "platform/clock.h"
+#include "platform/port_map.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace mdq {
+
+QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map) {}
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+QString QtSerialPort::deviceName() const
+{
+    return m_map.device(m_portNumber);
+}
+
+OpenError QtSerialPort::open(int portNumber, qint32 baud)
+{
+    close();
+    m_portNumber = portNumber;
+    m_errorText.clear();
+    const QString device = m_map.device(portNumber);
+    if (device.isEmpty()) {
+        m_errorText = QStringLiteral("no device for COM%1").arg(portNumber);
+        return OpenError::NotFound;
+    }
+#ifdef Q_OS_UNIX
+    // Qt reports a busy port and a forbidden one alike; tell them apart here.
+    const QByteArray path = QFile::encodeName(device);
+    if (::access(path.constData(), F_OK) != 0) {
+        m_errorText = QStringLiteral("%1 does not exist").arg(device);
+        return OpenError::NotFound;
+    }
+    if (::access(path.constData(), R_OK | W_OK) != 0) {
+        m_errorText = QStringLiteral("no permission to open %1").arg(device);
+        return OpenError::NoPermission;
+    }
+#endif
+    m_port.setPortName(device);
+    const bool opened = m_port.open(QIODevice::ReadWrite);
+    if (!opened || m_port.error() != QSerialPort::NoError) {
+        const auto error = m_port.error();
+        m_errorText = m_port.errorString();
+        if (m_port.isOpen())
+            m_port.close();
+        m_port.clearError();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError: return OpenError::NotFound;
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError: return OpenError::InUse;
+        default: return OpenError::Other;
+        }
+    }
+    if (!m_port.setBaudRate(baud) || !m_port.setDataBits(QSerialPort::Data8)
+        || !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        m_errorText = m_port.errorString();
+        m_port.close();
+        m_port.clearError();
+        return OpenError::Other;
+    }
+    // Bytes that arrived before the open would otherwise be taken for a reply.
+    discardBuffers();
+    return OpenError::None;
+}
+
+void QtSerialPort::close()
+{
+    if (!m_port.isOpen())
+        return;
+    // A pty (or a vanished adapter) may refuse the modem lines; closing goes on.
+    m_port.setRequestToSend(false);
+    m_port.setDataTerminalReady(false);
+    m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::healthy()
+{
+    if (!m_port.isOpen())
+        return false;
+    switch (m_port.error()) {
+    case QSerialPort::NoError:
+        return true;
+    case QSerialPort::TimeoutError:
+        m_port.clearError();
+        return true;
+    case QSerialPort::ResourceError:
+        // The device went away: reading will never work again on this handle.
+        m_errorText = m_port.errorString();
+        close();
+        return false;
+    default:
+        m_errorText = m_port.errorString();
+        m_port.clearError();
+        return true;
+    }
+}
+
+bool QtSerialPort::discardBuffers()
+{
+    if (!healthy())
+        return false;
+    m_port.waitForReadyRead(0);
+    m_port.clearError();
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.readAll();
+    return healthy();
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!healthy())
+        return false;
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the driver now: the reader's time limits start at once.
+    QElapsedTimer t;
+    t.start();
+    while (m_port.bytesToWrite() > 0 && t.elapsed() < 2000) {
+        if (!m_port.waitForBytesWritten(20) && !healthy())
+            return false;
+    }
+    return healthy();
+}
+
+int QtSerialPort::bytesWaiting()
+{
+    if (!healthy())
+        return -1;
+    // Qt's buffer only grows inside waitFor*/the event loop: pull what the driver has.
+    m_port.waitForReadyRead(0);
+    if (!healthy())
+        return -1;
+    return int(qMin<qint64>(m_port.bytesAvailable(), 1 << 30));
+}
+
+bool QtSerialPort::read(int n, QByteArray *out)
+{
+    if (!healthy())
+        return false;
+    *out = n > 0 ? m_port.read(n) : m_port.readAll();
+    return healthy();
+}
+
+void QtSerialPort::waitForData(int ms)
+{
+    if (!healthy())
+        return;
+    QElapsedTimer t;
+    t.start();
+    const qint64 before = m_port.bytesAvailable();
+    while (t.elapsed() < ms) {
+        const int slice = int(qMin<qint64>(ms - t.elapsed(), 20));
+        const bool got = m_port.waitForReadyRead(qMax(slice, 1));
+        keepWindowsPainted();
+        if (!healthy())
+            return;
+        if (got || m_port.bytesAvailable() > before)
+            return;
+    }
+}
+
+}  // namespace mdq

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/serial_port.h"
+
+#include <QSerialPort>
+
+namespace mdq {
+
+class PortMap;
+
+// SerialPort over QSerialPort; COM numbers are resolved through a PortMap.
+class QtSerialPort : public SerialPort
+{
+public:
+    explicit QtSerialPort(const PortMap &map);
+    ~QtSerialPort() override;
+
+    OpenError open(int portNumber, qint32 baud) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    int portNumber() const override { return m_portNumber; }
+    QString deviceName() const override;
+    bool discardBuffers() override;
+    bool write(const QByteArray &bytes) override;
+    int bytesWaiting() override;
+    bool read(int n, QByteArray *out) override;
+    void waitForData(int ms) override;
+    QString errorText() const override { return m_errorText; }
+
+private:
+    bool healthy();
+    const PortMap &m_map;
+    QSerialPort m_port;
+    int m_portNumber = 0;
+    QString m_errorText;
+};
+
+}  // namespace mdq

@@ -1,0 +1,48 @@
+#pragma once
+// The serial line as the link layer sees it. One implementation drives real
+// devices (and ptys) through Qt's serial port; tests use a scripted fake.
+
+#include <QByteArray>
+#include <QString>
+
+namespace mdq {
+
+enum class OpenError {
+    None,
+    NotFound,      // no such port (the "8002" case)
+    InUse,         // held by another program (the "8005" case)
+    NoPermission,  // exists, but this user may not open it
+    Other,
+};
+
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens COM<portNumber> at baud, 8N1, no flow control, and empties both
+    // buffers. Any port already open in this object is closed first.
+    virtual OpenError open(int portNumber, qint32 baud) = 0;
+    // RTS and DTR off, then close. Never fails as far as the caller can tell.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The COM number last asked for (0 before any open).
+    virtual int portNumber() const = 0;
+    // The device COM<portNumber> stands for, for messages.
+    virtual QString deviceName() const = 0;
+
+    // The following return false (or -1) on a run-time fault: the port is
+    // closed, or the device went away.
+    virtual bool discardBuffers() = 0;
+    virtual bool write(const QByteArray &bytes) = 0;
+    virtual int bytesWaiting() = 0;
+    // Reads up to n bytes, or everything waiting when n <= 0.
+    virtual bool read(int n, QByteArray *out) = 0;
+    // Blocks until more data may be waiting or ms have passed. Implementations
+    // keep the user interface painted while they wait.
+    virtual void waitForData(int ms) = 0;
+
+    virtual QString errorText() const = 0;
+};
+
+}  // namespace mdq

@@ -1,0 +1,246 @@
+#include "setup/comportset.h"
+
+#include "control/reader_context.h"
+#include "control/widgets.h"
+#include "link/execute_command.h"
+#include "link/shared_state.h"
+#include "platform/port_map.h"
+#include "platform/prompter.h"
+#include "platform/serial_port.h"
+#include "setup/link_test.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace mdq {
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }  // 15 twips per pixel at 96 dpi
+
+const char *const kBaudTexts[] = {"9600 bits/s", "19200 bits/s", "38400 bits/s", "57600 bits/s", "115200 bits/s"};
+constexpr qint32 kBauds[] = {9600, 19200, 38400, 57600, 115200};
+
+QString permissionMessage(const QString &device)
+{
+    QString group;
+    QFileInfo info(device);
+    if (info.exists())
+        group = info.group();
+    if (group.isEmpty())
+        group = QStringLiteral("dialout");
+    return QStringLiteral("No permission to open %1.\r\nAdd your user to the group \"%2\" "
+                          "(sudo usermod -aG %2 $USER), then log in again.")
+        .arg(device, group);
+}
+}  // namespace
+
+int portNumberFromText(const QString &text)
+{
+    for (int n = 1; n <= 15; ++n)
+        if (text == QStringLiteral("COM%1").arg(n))
+            return n;
+    return 0;
+}
+
+qint32 baudFromText(const QString &text)
+{
+    for (int i = 0; i < 5; ++i)
+        if (text == QLatin1String(kBaudTexts[i]))
+            return kBauds[i];
+    return 0;
+}
+
+comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("comportset"));
+    setWindowTitle(QStringLiteral("Communication Setting"));
+    setModal(true);
+
+    auto *label3 = new QLabel(QStringLiteral("Comm Port Number"), this);
+    label3->setObjectName(QStringLiteral("Label3"));
+    label3->setGeometry(px(960), px(360), px(1575), px(255));
+
+    m_portCombo = new QComboBox(this);
+    m_portCombo->setObjectName(QStringLiteral("PortCombo"));
+    m_portCombo->setEditable(true);
+    for (int n = 1; n <= 15; ++n)
+        m_portCombo->addItem(QStringLiteral("COM%1").arg(n));
+    m_portCombo->setEditText(QStringLiteral("COM1"));
+    m_portCombo->setGeometry(px(2760), px(360), px(1455), px(315));
+
+    // Beside the combo: which device the chosen COM number stands for here.
+    m_deviceHint = new QLabel(this);
+    m_deviceHint->setObjectName(QStringLiteral("PortDeviceHint"));
+    m_deviceHint->setGeometry(px(2760), px(690), px(2300), px(255));
+    QFont small = m_deviceHint->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    m_deviceHint->setFont(small);
+
+    auto *label2 = new QLabel(QStringLiteral("Baud Rate"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(px(1080), px(1080), px(1455), px(255));
+
+    m_baudCombo = new QComboBox(this);
+    m_baudCombo->setObjectName(QStringLiteral("BaudCombo"));
+    m_baudCombo->setEditable(true);
+    for (int i = 0; i < 4; ++i)
+        m_baudCombo->addItem(QString::fromLatin1(kBaudTexts[i]));
+    m_baudCombo->setEditText(QStringLiteral("9600 bits/s"));
+    m_baudCombo->setGeometry(px(2760), px(1080), px(1455), px(315));
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("Command1"));
+    m_ok->setGeometry(px(960), px(1680), px(1215), px(375));
+    m_ok->setDefault(true);
+    auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Command2"));
+    cancelButton->setGeometry(px(2880), px(1680), px(1215), px(375));
+    cancelButton->setAutoDefault(false);
+
+    m_autoLabel = new ClickableLabel(QStringLiteral("'AUTO SCAN'   Unfold -->>"), this);
+    m_autoLabel->setObjectName(QStringLiteral("AutoLabel"));
+    m_autoLabel->setGeometry(px(1080), px(2280), px(2655), px(255));
+    m_autoLabel->setCursor(Qt::PointingHandCursor);
+
+    m_scanMessage = new QLabel(this);
+    m_scanMessage->setObjectName(QStringLiteral("Label1"));
+    m_scanMessage->setGeometry(px(360), px(2760), px(4335), px(375));
+
+    auto *scanButton = new QPushButton(QStringLiteral("SCAN"), this);
+    scanButton->setObjectName(QStringLiteral("Command3"));
+    scanButton->setGeometry(px(1800), px(3360), px(1215), px(375));
+    scanButton->setAutoDefault(false);
+
+    connect(m_ok, &QPushButton::clicked, this, &comportset::ok);
+    connect(cancelButton, &QPushButton::clicked, this, &comportset::cancel);
+    connect(m_autoLabel, &ClickableLabel::clicked, this, &comportset::toggleAutoScan);
+    connect(scanButton, &QPushButton::clicked, this, &comportset::scan);
+    connect(m_portCombo, &QComboBox::currentTextChanged, this, &comportset::updateDeviceHint);
+    connect(m_portCombo->lineEdit(), &QLineEdit::textChanged, this, &comportset::updateDeviceHint);
+    updateDeviceHint();
+
+    setFixedWidth(px(5115));
+    setOuterHeightTwips(FoldedHeightTwips);
+    m_unfolded = false;
+}
+
+void comportset::updateDeviceHint()
+{
+    const int n = portNumberFromText(m_portCombo->currentText());
+    m_deviceHint->setText(n ? QStringLiteral("= %1").arg(PortMap::instance().device(n)) : QString());
+}
+
+void comportset::setOuterHeightTwips(int twips)
+{
+    setFixedHeight(px(twips));
+}
+
+void comportset::centre()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - frameGeometry().width()) / 2,
+         area.y() + (area.height() - frameGeometry().height()) / 2);
+}
+
+void comportset::markOkReady()
+{
+    // The window keeps OK usable after a failure: the operator may try again.
+    m_ok->setEnabled(true);
+    m_ok->setDefault(true);
+}
+
+void comportset::ok()
+{
+    SharedState &state = m_context.runner.state();
+    Prompter &prompter = m_context.runner.prompter();
+    SerialPort &port = m_context.runner.link().port;
+    state.PortOpened = false;
+
+    const int portNumber = portNumberFromText(m_portCombo->currentText());
+    if (!portNumber) {
+        prompter.message(Icon::Exclamation, text::caution(), QStringLiteral("Comm Port Setup Invalid"));
+        m_portCombo->setFocus();
+        return;
+    }
+    const qint32 baud = baudFromText(m_baudCombo->currentText());
+    if (!baud) {
+        prompter.message(Icon::Exclamation, text::caution(), QStringLiteral("Baud Rate Setup Invalid"));
+        m_baudCombo->setFocus();
+        return;
+    }
+
+    // Every OK closes and reopens, also with unchanged settings.
+    if (port.isOpen())
+        port.close();
+    const OpenError error = port.open(portNumber, baud);
+    switch (error) {
+    case OpenError::None:
+        break;
+    case OpenError::NotFound:
+        prompter.message(Icon::Exclamation, text::caution(),
+                         QStringLiteral("Comm Port Selection Invalid, Please Select Right Comm. Port"));
+        markOkReady();
+        return;
+    case OpenError::InUse:
+        prompter.message(Icon::Exclamation, text::caution(),
+                         QStringLiteral("Comm. Port is Used for Some Equipment, Please Select Other One"));
+        markOkReady();
+        return;
+    case OpenError::NoPermission:
+        // Silence here would leave the operator guessing; say what to do.
+        prompter.message(Icon::Exclamation, text::caution(), permissionMessage(PortMap::instance().device(portNumber)));
+        markOkReady();
+        return;
+    case OpenError::Other:
+        markOkReady();
+        return;
+    }
+
+    const auto address = m_context.runner.address().value_or(0);
+    const QString answer = IRUnitIfOk(m_context.runner.link(), address, m_context.runner.recordData());
+    if (answer == QLatin1String("ERROR")) {
+        prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
+        if (port.isOpen())
+            port.close();
+        state.PortOpened = false;
+        markOkReady();
+        return;
+    }
+    state.PortOpened = true;
+    accept();
+}
+
+void comportset::cancel()
+{
+    reject();
+}
+
+void comportset::toggleAutoScan()
+{
+    if (m_unfolded) {
+        setOuterHeightTwips(FoldedHeightTwips);
+        centre();
+        m_autoLabel->setText(QStringLiteral("'AUTO SCAN'   Unfold -->>"));
+        m_unfolded = false;
+    } else {
+        setOuterHeightTwips(UnfoldedHeightTwips);
+        centre();
+        m_autoLabel->setText(QStringLiteral("'AUTO SCAN' Fold <<--"));
+        m_unfolded = true;
+    }
+}
+
+void comportset::scan()
+{
+    // The automatic scan is wired by the scan support.
+}
+
+}  // namespace mdq

@@ -1,0 +1,52 @@
+#pragma once
+// "Communication Setting": chooses port and baud rate, opens the port, and
+// declares the link usable (PortOpened) only after the reader has answered.
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace mdq {
+
+struct ReaderContext;
+class ClickableLabel;
+
+// "COM1".."COM15" -> 1..15, exact text; 0 when not in the table.
+int portNumberFromText(const QString &text);
+// "9600 bits/s" ... "115200 bits/s" -> baud, exact text; 0 when not in the table.
+qint32 baudFromText(const QString &text);
+
+class comportset : public QDialog
+{
+    Q_OBJECT
+public:
+    comportset(ReaderContext &context, QWidget *parent);
+
+    static constexpr int FoldedHeightTwips = 3165;
+    static constexpr int UnfoldedHeightTwips = 4485;
+    bool autoScanUnfolded() const { return m_unfolded; }
+
+    void ok();
+    void cancel();
+    void toggleAutoScan();
+    void scan();
+
+private:
+    void setOuterHeightTwips(int twips);
+    void centre();
+    void updateDeviceHint();
+    void markOkReady();
+
+    ReaderContext &m_context;
+    QComboBox *m_portCombo;
+    QComboBox *m_baudCombo;
+    QPushButton *m_ok;
+    ClickableLabel *m_autoLabel;
+    QLabel *m_scanMessage;
+    QLabel *m_deviceHint;
+    bool m_unfolded = false;
+};
+
+}  // namespace mdq
