@@ -1,0 +1,74 @@
+#include "card_slots.h"
+
+namespace sim {
+
+namespace {
+
+constexpr quint8 CmTypeTest = 0x50;
+constexpr quint8 CmContactCpu = 0x51;
+constexpr quint8 CmSam = 0x52;
+constexpr quint8 CmAt24 = 0x54;
+constexpr quint8 CmContactless = 0x60;
+constexpr quint8 PmSelectSam = 0x40;
+constexpr quint8 PmContactlessStatus = '2';
+
+const QByteArray NoCardType = QByteArrayLiteral("00");
+
+}  // namespace
+
+bool CardSlots::routes(quint8 cm)
+{
+    return (cm >= CmTypeTest && cm <= CmAt24) || cm == CmContactless;
+}
+
+Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByteArray &readerStatus)
+{
+    if (cm == CmTypeTest) {
+        if (pm == '0')
+            return m_contact ? m_contact->command(cm, pm, data) : Reply::ok(readerStatus, NoCardType);
+        if (pm == '1')
+            return m_contactless ? m_contactless->command(cm, pm, data) : Reply::ok(readerStatus, NoCardType);
+        return Reply::error(codes::BadParameter);
+    }
+    if (cm == CmSam)
+        return samCommand(pm, data, readerStatus);
+    if (cm >= CmContactCpu && cm <= CmAt24)
+        return m_contact ? m_contact->command(cm, pm, data) : Reply::error(codes::CardNotResponding);
+    if (cm == CmContactless) {
+        if (m_contactless)
+            return m_contactless->command(cm, pm, data);
+        if (pm == PmContactlessStatus)
+            return Reply::ok(readerStatus, NoCardType);
+        return Reply::error(codes::CardNotResponding);
+    }
+    return Reply::error(codes::UnknownCommand);
+}
+
+Reply CardSlots::samCommand(quint8 pm, const QByteArray &data, const QByteArray &readerStatus)
+{
+    if (pm == PmSelectSam) {
+        // One character: '0' for the first socket.
+        const int index = data.size() == 1 ? static_cast<quint8>(data[0]) - '0' : -1;
+        if (index < 0 || index >= SamSockets)
+            return Reply::error(codes::BadData);
+        m_selectedSam = index;
+        return Reply::ok(readerStatus);
+    }
+    ContactCard *sam = m_sams[m_selectedSam].get();
+    return sam ? sam->command(CmSam, pm, data) : Reply::error(codes::CardNotResponding);
+}
+
+bool CardSlots::setSamCard(int index, std::unique_ptr<ContactCard> card)
+{
+    if (index < 0 || index >= SamSockets)
+        return false;
+    m_sams[index] = std::move(card);
+    return true;
+}
+
+ContactCard *CardSlots::samCard(int index) const
+{
+    return index >= 0 && index < SamSockets ? m_sams[index].get() : nullptr;
+}
+
+}  // namespace sim

@@ -1,0 +1,350 @@
+// The reader's own commands and its state: card movement, initialise options,
+// counter, unit information, entry control, and the routing of chip commands.
+
+#include "cards/registry.h"
+#include "reader_model.h"
+
+#include <QtTest>
+
+using namespace sim;
+
+namespace {
+
+constexpr quint8 Initialise = '0', Status = '1', Move = '2', Entry = '3';
+
+struct Setup
+{
+    CardPosition position = CardPosition::None;
+    bool jammed = false;
+    StackerLevel stacker = StackerLevel::Enough;
+    bool binFull = false;
+    int counter = 0;
+};
+
+void apply(ReaderModel &model, const Setup &s)
+{
+    if (s.position != CardPosition::None) {
+        QVERIFY(model.insertCard());
+        const char pm = s.position == CardPosition::IcPosition ? '1'
+                        : s.position == CardPosition::RfPosition ? '2' : '9';
+        QVERIFY(model.handle(Move, pm, {}).positive);
+    }
+    if (s.jammed)
+        QVERIFY(model.jamCard());
+    model.setStacker(s.stacker);
+    model.setBinFull(s.binFull);
+    QVERIFY(model.setCounter(s.counter));
+}
+
+// Empty code: a positive reply is expected.
+void checkReply(const Reply &reply, const QByteArray &code)
+{
+    if (code.isEmpty()) {
+        QVERIFY2(reply.positive, reply.status.constData());
+    } else {
+        QVERIFY(!reply.positive);
+        QCOMPARE(reply.status, code);
+    }
+}
+
+// A chip that records what reaches it and answers with its own name.
+class RecordingCard : public ContactCard, public ContactlessCard
+{
+public:
+    explicit RecordingCard(QString name) : m_name(std::move(name)) {}
+    QString kind() const override { return m_name; }
+    CardReply command(quint8 cm, quint8 pm, const QByteArray &data) override
+    {
+        seen << QByteArray(1, char(cm)) + char(pm) + data;
+        return CardReply::ok("000", m_name.toLatin1());
+    }
+    QList<QByteArray> seen;
+
+private:
+    QString m_name;
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Setup)
+
+class TstReaderModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void moveCard_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<char>("pm");
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<CardPosition>("position");
+        QTest::addColumn<int>("counter");
+
+        const Setup atIc{CardPosition::IcPosition};
+        const Setup atFront{CardPosition::Front};
+        QTest::newRow("dispense to front") << Setup{} << '9' << QByteArray() << CardPosition::Front << 0;
+        QTest::newRow("front, holding") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
+        QTest::newRow("front to IC") << atFront << '1' << QByteArray() << CardPosition::IcPosition << 0;
+        QTest::newRow("front to RF") << atFront << '2' << QByteArray() << CardPosition::RfPosition << 0;
+        QTest::newRow("to error bin, counted") << atIc << '3' << QByteArray() << CardPosition::None << 1;
+        QTest::newRow("stacker straight to bin") << Setup{CardPosition::None, false, StackerLevel::Low}
+                                                 << '3' << QByteArray() << CardPosition::None << 1;
+        QTest::newRow("bin full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, true}
+                                  << '3' << QByteArray("A1") << CardPosition::IcPosition << 0;
+        QTest::newRow("no card anywhere") << Setup{CardPosition::None, false, StackerLevel::Empty}
+                                          << '9' << QByteArray("A0") << CardPosition::None << 0;
+        QTest::newRow("card inside, stacker empty") << Setup{CardPosition::Front, false, StackerLevel::Empty}
+                                                    << '1' << QByteArray() << CardPosition::IcPosition << 0;
+        QTest::newRow("jammed") << Setup{CardPosition::IcPosition, true} << '9' << QByteArray("10")
+                                << CardPosition::IcPosition << 0;
+        QTest::newRow("counter full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999}
+                                      << '3' << QByteArray("50") << CardPosition::IcPosition << 999;
+        QTest::newRow("unknown destination") << atIc << '4' << QByteArray("01") << CardPosition::IcPosition << 0;
+    }
+
+    void moveCard()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(char, pm);
+        QFETCH(QByteArray, code);
+        QFETCH(CardPosition, position);
+        QFETCH(int, counter);
+        ReaderModel model;
+        apply(model, setup);
+
+        checkReply(model.handle(Move, quint8(pm), {}), code);
+        QCOMPARE(model.cardPosition(), position);
+        QCOMPARE(model.counter(), counter);
+    }
+
+    void initialiseOptions_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<char>("pm");
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<CardPosition>("position");
+        QTest::addColumn<int>("counter");
+
+        const Setup atIc{CardPosition::IcPosition};
+        QTest::newRow("0 card to front") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
+        QTest::newRow("4 card to front, counted") << atIc << '4' << QByteArray() << CardPosition::Front << 1;
+        QTest::newRow("1 card to bin") << atIc << '1' << QByteArray() << CardPosition::None << 0;
+        QTest::newRow("5 card to bin, counted") << atIc << '5' << QByteArray() << CardPosition::None << 1;
+        QTest::newRow("5 card at front to bin") << Setup{CardPosition::Front} << '5' << QByteArray()
+                                                << CardPosition::None << 1;
+        QTest::newRow("3 card retained") << atIc << '3' << QByteArray() << CardPosition::IcPosition << 0;
+        QTest::newRow("7 card retained, counted") << Setup{CardPosition::RfPosition} << '7' << QByteArray()
+                                                  << CardPosition::RfPosition << 1;
+        QTest::newRow("7 no card, nothing counted") << Setup{} << '7' << QByteArray() << CardPosition::None << 0;
+        QTest::newRow("5 no card, nothing counted") << Setup{} << '5' << QByteArray() << CardPosition::None << 0;
+        QTest::newRow("1 bin full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, true}
+                                    << '1' << QByteArray("A1") << CardPosition::IcPosition << 0;
+        QTest::newRow("0 jammed") << Setup{CardPosition::IcPosition, true} << '0' << QByteArray("10")
+                                  << CardPosition::IcPosition << 0;
+        QTest::newRow("3 jammed card stays") << Setup{CardPosition::IcPosition, true} << '3' << QByteArray()
+                                             << CardPosition::IcPosition << 0;
+        QTest::newRow("4 counter full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999}
+                                        << '4' << QByteArray("50") << CardPosition::IcPosition << 999;
+        QTest::newRow("2 not an option") << atIc << '2' << QByteArray("01") << CardPosition::IcPosition << 0;
+        QTest::newRow("6 not an option") << atIc << '6' << QByteArray("01") << CardPosition::IcPosition << 0;
+    }
+
+    void initialiseOptions()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(char, pm);
+        QFETCH(QByteArray, code);
+        QFETCH(CardPosition, position);
+        QFETCH(int, counter);
+        ReaderModel model;
+        apply(model, setup);
+
+        const Reply reply = model.handle(Initialise, quint8(pm), {});
+        checkReply(reply, code);
+        if (reply.positive)
+            QCOMPARE(reply.data, model.version());
+        QCOMPARE(model.cardPosition(), position);
+        QCOMPARE(model.counter(), counter);
+    }
+
+    void cardStatus_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QByteArray>("status");
+        QTest::newRow("nothing, stacker full") << Setup{} << QByteArray("020");
+        QTest::newRow("front, low") << Setup{CardPosition::Front, false, StackerLevel::Low} << QByteArray("110");
+        QTest::newRow("IC, empty, bin full")
+            << Setup{CardPosition::IcPosition, false, StackerLevel::Empty, true} << QByteArray("201");
+        QTest::newRow("RF") << Setup{CardPosition::RfPosition} << QByteArray("220");
+    }
+
+    void cardStatus()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(QByteArray, status);
+        ReaderModel model;
+        apply(model, setup);
+        const Reply reply = model.handle(Status, '0', {});
+        QVERIFY(reply.positive);
+        QCOMPARE(reply.status, status);
+        QVERIFY(reply.data.isEmpty());
+    }
+
+    void sensorStatus()
+    {
+        ReaderModel model;
+        QVERIFY(model.setSensor(0, true));
+        QVERIFY(model.setSensor(11, true));
+        QVERIFY(!model.setSensor(12, true));
+        QCOMPARE(model.handle(Status, '1', {}).data, QByteArray("100000000001"));
+        QVERIFY(!model.setSensors("10101"));
+        QVERIFY(!model.setSensors("10101010101x"));
+        QVERIFY(model.setSensors("011111111110"));
+        QCOMPARE(model.handle(Status, '1', {}).data, QByteArray("011111111110"));
+        checkReply(model.handle(Status, '2', {}), "01");
+    }
+
+    void counterCommands_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArray>("readBack");
+        QTest::newRow("set 007") << QByteArray("007") << QByteArray() << QByteArray("007");
+        QTest::newRow("set 999") << QByteArray("999") << QByteArray() << QByteArray("999");
+        QTest::newRow("letter") << QByteArray("0A7") << QByteArray("01") << QByteArray("042");
+        QTest::newRow("two digits") << QByteArray("07") << QByteArray("04") << QByteArray("042");
+        QTest::newRow("four digits") << QByteArray("0007") << QByteArray("04") << QByteArray("042");
+    }
+
+    void counterCommands()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, code);
+        QFETCH(QByteArray, readBack);
+        ReaderModel model;
+        QVERIFY(model.setCounter(42));
+        checkReply(model.handle(0xA5, '1', data), code);
+        const Reply read = model.handle(0xA5, '0', {});
+        QVERIFY(read.positive);
+        QCOMPARE(read.data, readBack);
+    }
+
+    void unitInformation()
+    {
+        ReaderModel model;
+        model.setSerialNumber(" SN 42 ");
+        QCOMPARE(model.handle(0xA2, '0', QByteArray(1, 0x12)).data, QByteArray(" SN 42 "));
+        checkReply(model.handle(0xA2, '0', {}), "04");
+        checkReply(model.handle(0xA2, '0', QByteArray(1, 0x13)), "04");
+        checkReply(model.handle(0xA2, '1', QByteArray(1, 0x12)), "01");
+
+        QVERIFY(!model.setConfig("7105ER222"));
+        QVERIFY(model.setConfig("7105IU1151"));
+        QCOMPARE(model.handle(0xA3, '0', {}).data, QByteArray("7105IU1151"));
+        checkReply(model.handle(0xA3, '1', {}), "01");
+        checkReply(model.handle(0xA4, '0', {}), "00");
+    }
+
+    void entryControlGatesInsertion()
+    {
+        ReaderModel model;
+        QVERIFY(model.handle(Entry, '1', {}).positive);
+        QVERIFY(!model.isEntryAllowed());
+        QString why;
+        QVERIFY(!model.insertCard(&why));
+        QVERIFY(why.contains(QLatin1String("prohibited")));
+        QVERIFY(model.handle(Entry, '0', {}).positive);
+        QVERIFY(model.insertCard());
+        checkReply(model.handle(Entry, '2', {}), "01");
+    }
+
+    void operatorActionsCheckTheChannel()
+    {
+        ReaderModel model;
+        QVERIFY(!model.takeCard());
+        QVERIFY(!model.jamCard());
+        QVERIFY(model.insertCard());
+        QVERIFY(!model.insertCard());
+        QVERIFY(model.jamCard());
+        QVERIFY(!model.takeCard());
+        model.clearJam();
+        QVERIFY(model.handle(Move, '1', {}).positive);
+        QVERIFY(!model.takeCard());  // inside, not at the front
+        QVERIFY(model.handle(Move, '9', {}).positive);
+        QVERIFY(model.takeCard());
+        QCOMPARE(model.cardPosition(), CardPosition::None);
+        QVERIFY(!model.setAddress(16));
+        QVERIFY(model.setAddress(15));
+        QCOMPARE(model.address(), quint8(15));
+    }
+
+    void emptySlotsAnswerForTheMissingChip_data()
+    {
+        QTest::addColumn<quint8>("cm");
+        QTest::addColumn<char>("pm");
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("contact type test") << quint8(0x50) << '0' << QByteArray() << QByteArray("00");
+        QTest::newRow("contactless type test") << quint8(0x50) << '1' << QByteArray() << QByteArray("00");
+        QTest::newRow("type test, bad PM") << quint8(0x50) << '2' << QByteArray("01") << QByteArray();
+        QTest::newRow("CPU card") << quint8(0x51) << '0' << QByteArray("63") << QByteArray();
+        QTest::newRow("SAM") << quint8(0x52) << '0' << QByteArray("63") << QByteArray();
+        QTest::newRow("memory card") << quint8(0x53) << '0' << QByteArray("63") << QByteArray();
+        QTest::newRow("AT24") << quint8(0x54) << '0' << QByteArray("63") << QByteArray();
+        QTest::newRow("RF status") << quint8(0x60) << '2' << QByteArray() << QByteArray("00");
+        QTest::newRow("RF activate") << quint8(0x60) << '0' << QByteArray("63") << QByteArray();
+        QTest::newRow("after the RF family") << quint8(0x61) << '0' << QByteArray("00") << QByteArray();
+    }
+
+    void emptySlotsAnswerForTheMissingChip()
+    {
+        QFETCH(quint8, cm);
+        QFETCH(char, pm);
+        QFETCH(QByteArray, code);
+        QFETCH(QByteArray, data);
+        ReaderModel model;
+        const Reply reply = model.handle(cm, quint8(pm), {});
+        checkReply(reply, code);
+        QCOMPARE(reply.data, data);
+    }
+
+    void chipCommandsReachTheirSlot()
+    {
+        ReaderModel model;
+        auto contact = std::make_unique<RecordingCard>(QStringLiteral("ic"));
+        auto rf = std::make_unique<RecordingCard>(QStringLiteral("rf"));
+        auto sam = std::make_unique<RecordingCard>(QStringLiteral("sam3"));
+        RecordingCard *contactSeen = contact.get(), *rfSeen = rf.get(), *samSeen = sam.get();
+        model.cards().setContactCard(std::move(contact));
+        model.cards().setContactlessCard(std::move(rf));
+        QVERIFY(model.cards().setSamCard(2, std::move(sam)));
+        QVERIFY(!model.cards().setSamCard(CardSlots::SamSockets, nullptr));
+
+        QCOMPARE(model.handle(0x51, '0', "0").data, QByteArray("ic"));
+        QCOMPARE(model.handle(0x50, '0', {}).data, QByteArray("ic"));
+        QCOMPARE(model.handle(0x60, '0', "AB").data, QByteArray("rf"));
+        QCOMPARE(model.handle(0x50, '1', {}).data, QByteArray("rf"));
+        checkReply(model.handle(0x52, '0', "0"), "63");  // socket 1 is empty
+        QVERIFY(model.handle(0x52, 0x40, "2").positive);
+        QCOMPARE(model.cards().selectedSam(), 2);
+        QCOMPARE(model.handle(0x52, '0', "0").data, QByteArray("sam3"));
+        checkReply(model.handle(0x52, 0x40, "8"), "04");  // no ninth socket
+        QCOMPARE(model.cards().selectedSam(), 2);
+
+        QCOMPARE(contactSeen->seen, (QList<QByteArray>{"Q00", "P0"}));
+        QCOMPARE(rfSeen->seen, (QList<QByteArray>{"`0AB", "P1"}));
+        QCOMPARE(samSeen->seen, (QList<QByteArray>{"R00"}));
+    }
+
+    void registryKnowsNoCardYet()
+    {
+        QVERIFY(!makeContactCard(QStringLiteral("sle4442")));
+        QVERIFY(!makeContactlessCard(QString()));
+        QVERIFY(contactCardKinds().isEmpty());
+        QVERIFY(contactlessCardKinds().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstReaderModel)
+#include "tst_reader_model.moc"
