@@ -1,6 +1,7 @@
 // qtest820: bench and diagnostic tool for the MDQ-820 card reader/dispenser.
 
 #include "app/options.h"
+#include "app/virtual_reader_window.h"
 #include "automation/script_prompter.h"
 #include "automation/script_runner.h"
 #include "automation/transcript.h"
@@ -11,6 +12,8 @@
 #include "platform/qt_serial_port.h"
 
 #include <QApplication>
+#include <memory>
+#include <virtual_reader.h>
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
@@ -18,7 +21,22 @@
 using namespace mdq;
 
 namespace {
-int runScript(const AppOptions &options, QStringList lines)
+// The in-process virtual reader of --simulate, mapped to its COM number.
+std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options)
+{
+    if (!options.simulatePort)
+        return nullptr;
+    auto reader = std::make_unique<sim::VirtualReader>();
+    QString error;
+    if (!reader->start(&error)) {
+        std::fprintf(stderr, "qtest820: cannot start the virtual reader: %s\n", qPrintable(error));
+        return nullptr;
+    }
+    PortMap::instance().map(options.simulatePort, reader->devicePath());
+    return reader;
+}
+
+int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *reader)
 {
     SystemClock clock;
     QtSerialPort port(PortMap::instance());
@@ -27,7 +45,11 @@ int runScript(const AppOptions &options, QStringList lines)
     ReaderMain main(port, clock, prompter);
     ScriptRunner runner(main, prompter, transcript, std::move(lines));
     QObject::connect(&main, &ReaderMain::exitRequested, &runner, [&runner] { runner.finish(0); });
+    // Ends every event loop, a modal window's included.
+    QObject::connect(&runner, &ScriptRunner::finished, qApp, [](int code) { QCoreApplication::exit(code); });
     Q_UNUSED(options);
+    if (reader)
+        runner.setSimControl([reader](const QString &line) { return reader->control(line); });
     main.show();
     main.activateWindow();
     runner.start();
@@ -36,7 +58,7 @@ int runScript(const AppOptions &options, QStringList lines)
     return runner.isDone() ? runner.exitCode() : code;
 }
 
-int runInteractive(const AppOptions &options)
+int runInteractive(const AppOptions &options, sim::VirtualReader *reader)
 {
     Q_UNUSED(options);
     SystemClock clock;
@@ -46,6 +68,13 @@ int runInteractive(const AppOptions &options)
     prompter.setOwner(&main);
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();
+    std::unique_ptr<VirtualReaderWindow> simWindow;
+    if (reader) {
+        simWindow = std::make_unique<VirtualReaderWindow>(
+            [reader](const QString &line) { return reader->control(line); }, reader->devicePath());
+        simWindow->move(main.frameGeometry().topRight() + QPoint(8, 0));
+        simWindow->show();
+    }
     const int code = QApplication::exec();
     port.close();
     return code;
@@ -92,7 +121,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qtest820"));
     QApplication::setApplicationVersion(QStringLiteral(QTEST820_VERSION));
+    const auto reader = startSimulator(options);
+    if (options.simulatePort && !reader)
+        return 1;
     if (!options.script.isEmpty())
-        return runScript(options, lines);
-    return runInteractive(options);
+        return runScript(options, lines, reader.get());
+    return runInteractive(options, reader.get());
 }

@@ -132,13 +132,18 @@ ScriptRunner::ScriptRunner(ReaderMain &main, ScriptPrompter &prompter, Transcrip
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &ScriptRunner::tick);
     qApp->installEventFilter(this);
-    // Once finished, any event loop still running (a modal window's) is ended too.
+    // Once finished, modal windows still open are closed (muted), so whoever
+    // waits for finished() gets control back.
     m_finisher.setInterval(10);
-    connect(&m_finisher, &QTimer::timeout, this, [this] { QCoreApplication::exit(m_exitCode); });
+    connect(&m_finisher, &QTimer::timeout, this, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
 }
 
 ScriptRunner::~ScriptRunner()
 {
+    m_finisher.stop();
     if (qApp)
         qApp->removeEventFilter(this);
 }
@@ -157,9 +162,8 @@ void ScriptRunner::finish(int code)
     m_timer.stop();
     // Windows still open are closed without further lines.
     m_transcript.mute();
-    Q_EMIT finished(code);
-    QCoreApplication::exit(code);
     m_finisher.start();
+    Q_EMIT finished(code);
 }
 
 bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)

@@ -2,6 +2,8 @@
 
 #include "platform/prompter.h"
 
+#include <cstdio>
+
 namespace mdq {
 
 QString escapeForTranscript(const QString &text)
@@ -40,9 +42,13 @@ void Transcript::line(const QString &text)
 {
     if (m_muted)
         return;
+    if (m_sink) {
+        m_sink(text);
+        return;
+    }
     const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
-    std::fflush(m_out);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace mdq

@@ -2,7 +2,7 @@
 // The script runner's output: one line per event, strings in C escapes.
 
 #include <QString>
-#include <cstdio>
+#include <functional>
 
 namespace mdq {
 
@@ -16,12 +16,14 @@ QString iconWord(Icon icon);
 class Transcript
 {
 public:
-    explicit Transcript(std::FILE *out = stdout) : m_out(out) {}
+    using Sink = std::function<void(const QString &line)>;
+    // Without a sink, lines go to standard output, flushed one by one.
+    explicit Transcript(Sink sink = {}) : m_sink(std::move(sink)) {}
     void line(const QString &text);
     void mute() { m_muted = true; }
 
 private:
-    std::FILE *m_out;
+    Sink m_sink;
     bool m_muted = false;
 };
 

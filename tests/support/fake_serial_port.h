@@ -1,0 +1,95 @@
+#pragma once
+// A serial port whose far end is a script: each frame the host writes takes
+// the next scripted answer, delivered in chunks at given times on the fake
+// clock. Waiting advances the clock to the next arrival (or the wait's end).
+
+#include "platform/serial_port.h"
+
+#include <QByteArray>
+#include <QList>
+#include <functional>
+
+namespace mdqtest {
+
+class FakeClock;
+
+struct Chunk
+{
+    qint64 afterMs;  // after the host's write (or the previous chunk)
+    QByteArray bytes;
+};
+
+class FakeSerialPort : public mdq::SerialPort
+{
+public:
+    explicit FakeSerialPort(FakeClock &clock) : m_clock(clock) {}
+
+    // The answer to the next frame the host writes (one-byte writes such as
+    // ACK and EOT take none unless answerAcks is set).
+    void answerNext(QList<Chunk> chunks) { m_answers.append(chunks); }
+    // Convenience: ACK at once, then the reply right after.
+    void answerWith(const QByteArray &reply);
+    void answerAfterEot(QList<Chunk> chunks) { m_afterEot = chunks; }
+    // Bytes that arrive without being asked for.
+    void deliver(qint64 afterMs, const QByteArray &bytes);
+
+    QList<QByteArray> writes() const { return m_writes; }
+    QByteArray lastFrame() const;
+    void clearWrites() { m_writes.clear(); }
+
+    // Failure injection.
+    void failOpenWith(mdq::OpenError e) { m_openError = e; }
+    void vanish() { m_vanished = true; }  // every later operation is a fault
+    void setOpenForTest(bool open) { m_open = open; }
+
+    mdq::OpenError open(int portNumber, qint32 baud) override;
+    void close() override { m_open = false; ++m_closes; }
+    bool isOpen() const override { return m_open; }
+    int portNumber() const override { return m_port; }
+    qint32 baud() const { return m_baud; }
+    int closes() const { return m_closes; }
+    int opens() const { return m_opens; }
+    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(m_port); }
+    bool discardBuffers() override;
+    bool write(const QByteArray &bytes) override;
+    int bytesWaiting() override;
+    bool read(int n, QByteArray *out) override;
+    void waitForData(int ms) override;
+    QString errorText() const override { return QString(); }
+
+    // Total milliseconds the host spent waiting.
+    qint64 waitedMs() const { return m_waited; }
+
+private:
+    struct Arrival
+    {
+        qint64 at;
+        QByteArray bytes;
+    };
+    void schedule(const QList<Chunk> &chunks);
+    void pump();
+
+    FakeClock &m_clock;
+    QList<QList<Chunk>> m_answers;
+    QList<Chunk> m_afterEot;
+    QList<Arrival> m_arrivals;
+    QByteArray m_buffer;
+    QList<QByteArray> m_writes;
+    mdq::OpenError m_openError = mdq::OpenError::None;
+    bool m_open = false;
+    bool m_vanished = false;
+    int m_port = 0;
+    qint32 m_baud = 0;
+    int m_opens = 0;
+    int m_closes = 0;
+    qint64 m_waited = 0;
+};
+
+// A reply frame as the reader sends it: F2 addr LENH LENL marker CM PM
+// status... data... 03 BCC (BCC over everything before it).
+QByteArray replyFrame(char marker, quint8 cm, quint8 pm, const QByteArray &statusOrCode,
+                      const QByteArray &data = {}, quint8 address = 0);
+QByteArray positive(quint8 cm, quint8 pm, const QByteArray &data = {}, const QByteArray &status = "000");
+QByteArray negative(quint8 cm, quint8 pm, const QByteArray &code);
+
+}  // namespace mdqtest

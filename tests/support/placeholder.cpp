@@ -1,1 +1,0 @@
-// (test doubles go here)
