@@ -9,6 +9,16 @@ void FakeSerialPort::answerWith(const QByteArray &reply)
     answerNext({{0, QByteArray(1, '\x06')}, {0, reply}});
 }
 
+bool FakeSerialPort::gone() const
+{
+    return m_vanished || (m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt);
+}
+
+void FakeSerialPort::vanishAfter(qint64 ms)
+{
+    m_vanishAt = m_clock.nowMs() + ms;
+}
+
 void FakeSerialPort::deliver(qint64 afterMs, const QByteArray &bytes)
 {
     m_arrivals.append({m_clock.nowMs() + afterMs, bytes});
@@ -58,7 +68,7 @@ void FakeSerialPort::pump()
 
 bool FakeSerialPort::discardBuffers()
 {
-    if (!m_open || m_vanished)
+    if (!m_open || gone())
         return false;
     pump();
     m_buffer.clear();
@@ -67,9 +77,10 @@ bool FakeSerialPort::discardBuffers()
 
 bool FakeSerialPort::write(const QByteArray &bytes)
 {
-    if (!m_open || m_vanished)
+    if (!m_open || gone())
         return false;
     m_writes.append(bytes);
+    m_writeTimes.append(m_clock.nowMs());
     if (bytes.size() > 1 && !m_answers.isEmpty())
         schedule(m_answers.takeFirst());
     else if (bytes == QByteArray(1, '\x04') && !m_afterEot.isEmpty())
@@ -79,7 +90,7 @@ bool FakeSerialPort::write(const QByteArray &bytes)
 
 int FakeSerialPort::bytesWaiting()
 {
-    if (!m_open || m_vanished)
+    if (!m_open || gone())
         return -1;
     pump();
     return int(m_buffer.size());
@@ -87,7 +98,7 @@ int FakeSerialPort::bytesWaiting()
 
 bool FakeSerialPort::read(int n, QByteArray *out)
 {
-    if (!m_open || m_vanished)
+    if (!m_open || gone())
         return false;
     pump();
     const int take = n > 0 ? qMin<int>(n, int(m_buffer.size())) : int(m_buffer.size());

@@ -34,12 +34,15 @@ public:
     void deliver(qint64 afterMs, const QByteArray &bytes);
 
     QList<QByteArray> writes() const { return m_writes; }
+    // Clock time of each write, in order.
+    QList<qint64> writeTimes() const { return m_writeTimes; }
     QByteArray lastFrame() const;
-    void clearWrites() { m_writes.clear(); }
+    void clearWrites() { m_writes.clear(); m_writeTimes.clear(); }
 
     // Failure injection.
     void failOpenWith(mdq::OpenError e) { m_openError = e; }
     void vanish() { m_vanished = true; }  // every later operation is a fault
+    void vanishAfter(qint64 ms);           // the same, from a moment on the clock
     void setOpenForTest(bool open) { m_open = open; }
 
     mdq::OpenError open(int portNumber, qint32 baud) override;
@@ -75,9 +78,12 @@ private:
     QList<Arrival> m_arrivals;
     QByteArray m_buffer;
     QList<QByteArray> m_writes;
+    QList<qint64> m_writeTimes;
     mdq::OpenError m_openError = mdq::OpenError::None;
     bool m_open = false;
     bool m_vanished = false;
+    qint64 m_vanishAt = -1;
+    bool gone() const;
     int m_port = 0;
     qint32 m_baud = 0;
     int m_opens = 0;

@@ -1,0 +1,124 @@
+// The qtest820 program itself: command line, exit codes and scripted runs
+// against its own in-process virtual reader.
+
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QtTest/QTest>
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+    struct Run
+    {
+        int code = -1;
+        QStringList lines;
+        QString err;
+    };
+
+    static Run run(const QStringList &args, const QString &script = QString())
+    {
+        QTemporaryFile file;
+        QStringList all = args;
+        if (!script.isNull()) {
+            file.open();
+            file.write(script.toUtf8());
+            file.close();
+            all << QStringLiteral("--script") << file.fileName();
+        }
+        QProcess p;
+        p.start(QString::fromLocal8Bit(qgetenv("QTEST820_BINARY")), all);
+        Run r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            return r;
+        }
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+private Q_SLOTS:
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE] [--help] [--version]";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "qtest820 1.0.0";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "";
+        QTest::newRow("bad map") << QStringList{"--map", "COM17=/dev/null"} << 2 << "";
+        QTest::newRow("script missing") << QStringList{"--script", "/nonexistent/steps.txt"} << 2 << "";
+        QTest::newRow("script without file") << QStringList{"--script"} << 2 << "";
+    }
+    void usage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, firstLine);
+        const Run r = run(args);
+        QCOMPARE(r.code, code);
+        if (!firstLine.isEmpty())
+            QCOMPARE(r.lines.value(0), firstLine);
+        else
+            QVERIFY(r.err.contains(QLatin1String("qtest820:")));
+    }
+
+    void scriptedSessionOnTheVirtualReader()
+    {
+        const Run r = run({QStringLiteral("--simulate=COM4")},
+                          QStringLiteral("# comment and blank lines are skipped\n\n"
+                                         "click IROpencom\n"
+                                         "set PortCombo COM\n"
+                                         "type PortCombo 4\n"
+                                         "focus\n"
+                                         "print PortCombo\n"
+                                         "comportset.Command1\n"));
+        // The last line is not a step: the run stops there with exit code 1.
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.lines, (QStringList{"window comportset", "focus PortCombo", "value PortCombo \"COM4\"",
+                                       "error 8: unknown step 'comportset.Command1'"}));
+    }
+
+    void connectsAndEndsAtExit()
+    {
+        const Run r = run({QStringLiteral("--simulate")},
+                          QStringLiteral("click IROpencom\nclick comportset.Command1\nsim insert\n"
+                                         "click CardStatusBtn\nclick EXITGRM\nclick CardStatusBtn\n"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.lines,
+                 (QStringList{"window comportset", "closed comportset",
+                              "message information \"Card Status\" \"Card Status Success\\r\\nThere is card at front "
+                              "side\\r\\nEnough cards in stacker\\r\\nThe error card bin is not full\""}));
+    }
+
+    void openWindowsCloseSilentlyAtTheEnd()
+    {
+        const Run r = run({}, QStringLiteral("click IROpencom\nprint Label3\n"));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.lines, (QStringList{"window comportset", "value Label3 \"Comm Port Number\""}));
+    }
+
+    void failingSteps_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no control") << "print NoSuchThing\n" << "error 1: no control NoSuchThing";
+        QTest::newRow("sim without reader") << "sim insert\n" << "error 1: no virtual reader (start with --simulate)";
+        QTest::newRow("bad key") << "key cmbAddress820 F13\n" << "error 1: unknown key 'F13'";
+        QTest::newRow("fixed combo item") << "set cmbAddress820 G\n" << "error 1: cmbAddress820 has no item 'G'";
+        QTest::newRow("select out of range") << "select SSTab1 4\n" << "error 1: SSTab1 has no page 4";
+    }
+    void failingSteps()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        const Run r = run({}, script);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.lines.value(r.lines.size() - 1), error);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"

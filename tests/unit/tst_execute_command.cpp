@@ -1,0 +1,300 @@
+// The exchange engine against a scripted reader on the fake clock: results,
+// log lines to the character, messages and the 3/6/6/3-second limits.
+
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "support/fake_clock.h"
+#include "support/fake_serial_port.h"
+#include "support/recording_prompter.h"
+
+#include <QtTest/QTest>
+
+using namespace mdq;
+using namespace mdqtest;
+
+namespace {
+const QString kUnitNotDetected = QStringLiteral(
+    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
+    "3.Communication line not connected");
+const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
+const QByteArray kStatusFrame = QByteArray::fromHex("F200000343313003B0");
+const QString kStatusSd = QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\n");
+const QByteArray kAck("\x06", 1);
+
+// F2 00 00 06 50 31 30 30 30 30 03 + BCC, worked out by hand: 0x96.
+const QByteArray kPositive = QByteArray::fromHex("F20000065031303030300396");
+}  // namespace
+
+class TestExecuteCommand : public QObject
+{
+    Q_OBJECT
+
+    struct Rig
+    {
+        FakeClock clock;
+        FakeSerialPort port{clock};
+        RecordingPrompter prompter;
+        TrafficLog log;
+        SharedState state;
+        LinkContext link{port, clock, prompter, log, state};
+        Rig()
+        {
+            port.open(1, 9600);
+            state.PortOpened = true;
+        }
+        int run(const QByteArray &frame, Reply &reply) { return ExecuteCommand(link, frame, reply); }
+    };
+
+private Q_SLOTS:
+    void positiveReply()
+    {
+        Rig r;
+        r.port.answerWith(kPositive);
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), 0);
+        QCOMPARE(reply.length(), 8);
+        QCOMPARE(reply.marker(), 'P');
+        QCOMPARE(reply.at(3), quint8('0'));
+        QCOMPARE(reply.at(8), quint8(0));  // past the reply: zero, never memory
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n"));
+        QCOMPARE(r.port.writes(), (QList<QByteArray>{kStatusFrame, kAck}));
+        QVERIFY(r.prompter.shown().isEmpty());
+    }
+
+    void negativeReplyIsAReply()
+    {
+        Rig r;
+        r.port.answerWith(negative('1', '0', "10"));
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), 0);
+        QCOMPARE(reply.length(), 7);
+        QCOMPARE(reply.marker(), 'N');
+        QCOMPARE(reply.at(3), quint8('1'));
+        QCOMPARE(reply.at(4), quint8('0'));
+    }
+
+    void refusedAcknowledgement()
+    {
+        Rig r;
+        r.port.answerNext({{10, QByteArray("\x15", 1)}});
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), -1);
+        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 15\r\n\r\n"));
+    }
+
+    void lateReplyWithoutAcknowledgement()
+    {
+        // Nothing for 3 s, then the whole reply within the next 6 s: a success,
+        // and no "RD: " line for the missing acknowledgement.
+        Rig r;
+        r.port.answerNext({{4000, kPositive}});
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), 0);
+        QCOMPARE(reply.length(), 8);
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n"));
+    }
+
+    void silentReaderGetsEot()
+    {
+        Rig r;
+        Reply reply;
+        reply.assign("stale");
+        const qint64 start = r.clock.nowMs();
+        QCOMPARE(r.run(kStatusFrame, reply), -2);
+        QCOMPARE(reply.length(), 0);
+        QVERIFY(r.prompter.shown().isEmpty());
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("SD: 04\r\n"));
+        // EOT after 3 + 6 s, the call over after 3 more.
+        QCOMPARE(r.port.writes().last(), QByteArray("\x04", 1));
+        QCOMPARE(r.port.writeTimes().last() - start, 9000);
+        QCOMPARE(r.clock.nowMs() - start, 12000);
+    }
+
+    void limitsCountFromTheStartOfEachWait_data()
+    {
+        QTest::addColumn<int>("ackAfter");
+        QTest::addColumn<int>("replyAfterAck");
+        QTest::addColumn<int>("result");
+        QTest::newRow("both just in time") << 2999 << 5999 << 0;
+        QTest::newRow("reply just late") << 2999 << 6001 << -2;
+        QTest::newRow("ack late but reply in time") << 3001 << 0 << 0;
+    }
+    void limitsCountFromTheStartOfEachWait()
+    {
+        QFETCH(int, ackAfter);
+        QFETCH(int, replyAfterAck);
+        QFETCH(int, result);
+        Rig r;
+        r.port.answerNext({{ackAfter, kAck}, {replyAfterAck, kPositive}});
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), result);
+    }
+
+    void headerWithoutBody()
+    {
+        Rig r;
+        r.port.answerNext({{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}});
+        Reply reply;
+        const qint64 start = r.clock.nowMs();
+        QCOMPARE(r.run(kStatusFrame, reply), -1);
+        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\n"));
+        QCOMPARE(r.clock.nowMs() - start, 6000);
+        QCOMPARE(r.port.writes().size(), 1);  // no ACK for a reply never finished
+    }
+
+    void afterEot_data()
+    {
+        QTest::addColumn<QByteArray>("late");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("logTail");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("one byte") << QByteArray("\x15", 1) << -1 << QStringLiteral("RD: 15 \r\n") << true;
+        QTest::newRow("several bytes") << QByteArray::fromHex("F2000A") << -2 << QStringLiteral("RD: F2 00 ") << false;
+    }
+    void afterEot()
+    {
+        QFETCH(QByteArray, late);
+        QFETCH(int, result);
+        QFETCH(QString, logTail);
+        QFETCH(bool, message);
+        Rig r;
+        r.port.answerAfterEot({{500, late}});
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), result);
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("SD: 04\r\n") + logTail);
+        QCOMPARE(r.prompter.shown().size(), message ? 1 : 0);
+        if (message)
+            QCOMPARE(r.prompter.shown().first().text, kUnitNotDetected);
+        else
+            QCOMPARE(reply.length(), 0);
+    }
+
+    void requestLineWrapping_data()
+    {
+        QTest::addColumn<int>("frameBytes");
+        QTest::addColumn<QList<int>>("bytesPerLine");  // the last entry may be 0: a line of seven blanks
+        QTest::newRow("23") << 23 << QList<int>{23};
+        QTest::newRow("24") << 24 << QList<int>{24, 0};
+        QTest::newRow("25") << 25 << QList<int>{24, 1};
+        QTest::newRow("49") << 49 << QList<int>{24, 25, 0};
+        QTest::newRow("60") << 60 << QList<int>{24, 25, 11};
+    }
+    void requestLineWrapping()
+    {
+        QFETCH(int, frameBytes);
+        QFETCH(QList<int>, bytesPerLine);
+        Rig r;
+        const QByteArray frame = CommandFrame(0, 'Q', '3', QByteArray(frameBytes - 9, '\x0A'));
+        QCOMPARE(frame.size(), frameBytes);
+        r.port.answerWith(kPositive);
+        Reply reply;
+        r.run(frame, reply);
+        const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
+        for (int i = 0; i < bytesPerLine.size(); ++i) {
+            const QString prefix = i == 0 ? QStringLiteral("SD: ") : QStringLiteral("       ");
+            QVERIFY2(lines[i].startsWith(prefix), qPrintable(lines[i]));
+            QCOMPARE(lines[i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
+        }
+        QVERIFY(lines[bytesPerLine.size()].startsWith(QLatin1String("RD: 06")));
+        QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
+    }
+
+    void replyLineWrapping_data()
+    {
+        QTest::addColumn<int>("bodyBytes");
+        QTest::addColumn<QList<int>>("bytesPerLine");  // header included on the first line
+        QTest::newRow("22 body bytes fit") << 22 << QList<int>{26};
+        QTest::newRow("23 wrap after 22") << 23 << QList<int>{26, 1};
+        QTest::newRow("47 fills the second") << 47 << QList<int>{26, 25};
+        QTest::newRow("48 wraps again") << 48 << QList<int>{26, 25, 1};
+    }
+    void replyLineWrapping()
+    {
+        QFETCH(int, bodyBytes);
+        QFETCH(QList<int>, bytesPerLine);
+        Rig r;
+        // Body = 'P' CM PM st0 st1 st2 data ETX BCC: bodyBytes - 8 data bytes.
+        const QByteArray reply = positive('Q', '3', QByteArray(bodyBytes - 8, '\x0A'));
+        QCOMPARE(reply.size(), 4 + bodyBytes);
+        r.port.answerWith(reply);
+        Reply got;
+        QCOMPARE(r.run(kStatusFrame, got), 0);
+        QCOMPARE(got.length(), bodyBytes);
+        const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
+        for (int i = 0; i < bytesPerLine.size(); ++i) {
+            const QString prefix = i == 0 ? QStringLiteral("RD: ") : QStringLiteral("       ");
+            QVERIFY2(lines[2 + i].startsWith(prefix), qPrintable(lines[2 + i]));
+            QCOMPARE(lines[2 + i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
+        }
+        QCOMPARE(lines[2 + bytesPerLine.size()], QStringLiteral("SD: 06"));
+    }
+
+    void portNotOpened()
+    {
+        Rig r;
+        r.state.PortOpened = false;
+        Reply reply;
+        reply.assign("abc");
+        QCOMPARE(r.run(kStatusFrame, reply), 0);
+        QCOMPARE(reply.length(), 3);  // untouched
+        QVERIFY(r.port.writes().isEmpty());
+        QVERIFY(r.log.text().isEmpty());
+        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", "Comm. Port Setup First"}}));
+    }
+
+    void portClosedUnderneath()
+    {
+        // PortOpened still set but the port closed (a scan that found nothing):
+        // a run-time fault, reported, nothing written.
+        Rig r;
+        r.port.close();
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), -1);
+        QVERIFY(r.port.writes().isEmpty());
+        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
+        QCOMPARE(r.log.text(), QStringLiteral("\r\n"));
+    }
+
+    void oversizedReplyNeverOverflows()
+    {
+        Rig r;
+        const QByteArray big = positive('Q', '3', QByteArray(1100, 'x'));
+        r.port.answerWith(big);
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), -1);
+        QVERIFY(reply.length() <= Reply::Capacity);
+        QCOMPARE(r.prompter.shown().size(), 1);
+        QCOMPARE(r.prompter.shown().first().text, kDataError);
+        QVERIFY(r.log.text().endsWith(QLatin1String("SD: 06\r\n\r\n")));  // logged in full first
+    }
+
+    void leftoverBytesAreDiscarded()
+    {
+        Rig r;
+        r.port.deliver(0, QByteArray::fromHex("0606F2"));
+        r.port.answerWith(kPositive);
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), 0);
+        QCOMPARE(reply.length(), 8);
+    }
+
+    void readerVanishesMidReply()
+    {
+        Rig r;
+        r.port.answerNext({{0, kAck}, {0, kPositive.left(4)}});
+        // The header is in; the device goes away while the body is awaited.
+        r.port.vanishAfter(100);
+        Reply reply;
+        QCOMPARE(r.run(kStatusFrame, reply), -1);
+        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
+        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\n"));
+        QVERIFY(r.state.PortOpened);  // the next command reports the fault again, nothing hangs
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExecuteCommand)
+#include "tst_execute_command.moc"
