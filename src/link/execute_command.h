@@ -4,6 +4,7 @@
 // windows expect, but the waits sleep on the port instead of spinning.
 
 #include "link/reply.h"
+#include "platform/clock.h"
 
 #include <QByteArray>
 #include <QString>
@@ -57,6 +58,9 @@ public:
     ~ExchangeScope();
     ExchangeScope(const ExchangeScope &) = delete;
     ExchangeScope &operator=(const ExchangeScope &) = delete;
+
+private:
+    LineBusy m_busy;
 };
 
 // Log helpers shared with the link test.

@@ -27,4 +27,17 @@ public:
 // an application object. Used by every wait on the line.
 void keepWindowsPainted();
 
+// While a LineBusy scope is alive, keepWindowsPainted() drops the operator's
+// clicks, keys and window closes instead of queueing them for later: a click
+// made during a 12-second wait must not fire a second command afterwards.
+class LineBusy
+{
+public:
+    LineBusy();
+    ~LineBusy();
+    LineBusy(const LineBusy &) = delete;
+    LineBusy &operator=(const LineBusy &) = delete;
+    static bool active();
+};
+
 }  // namespace mdq
