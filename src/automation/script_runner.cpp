@@ -349,13 +349,13 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
                 sendKey(keyForChar(c), QString(c));
         } else {
             const QString word = value.trimmed();
-            const KeySpec *spec = nullptr;
+            const KeySpec *chosen = nullptr;
             for (const auto &k : kKeys)
                 if (word == QLatin1String(k.word))
-                    spec = &k;
-            if (!spec)
+                    chosen = &k;
+            if (!chosen)
                 return fail(lineNumber, QStringLiteral("unknown key '%1'").arg(word));
-            sendKey(spec->key, QString::fromLatin1(spec->text));
+            sendKey(chosen->key, QString::fromLatin1(chosen->text));
         }
     } else if (verb == QLatin1String("answer")) {
         if (name == QLatin1String("OK"))
