@@ -205,6 +205,12 @@ void PtyServer::serve()
             const ssize_t n = read(m_master, buffer, sizeof buffer);
             const bool lineMatches = !m_pace || hostBaud() == m_baud;
             if (n > 0 && lineMatches) {
+                if (m_pace) {
+                    // The host's bytes take their wire time to arrive: nothing
+                    // goes back before the last of them would be in.
+                    const auto inTime = std::chrono::nanoseconds(10'000'000'000LL / std::max(1, int(m_baud))) * n;
+                    nextByte = std::max(nextByte, Clock::now() + inTime);
+                }
                 for (const Transmission &t : m_responder(QByteArray(buffer, int(n))))
                     queue.push_back(Outgoing{t});
             }

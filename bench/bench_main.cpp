@@ -1,0 +1,254 @@
+// qtest820-bench: the tool's performance figures against their targets.
+//   1. one status exchange against the virtual reader on a pty, no pacing (median < 1 ms)
+//   2. the same paced at 9600 and 115200 baud (median within 5 % + 1 ms of the wire time)
+//   3. CPU used while waiting 12 s on a silent reader (< 2 % of one core)
+//   4. 100,000 exchanges with "Record Data" ticked (last 10 % within 1.5x of the first 10 %;
+//      memory grows only with the log's text)
+//   5. start-up to the main window shown (< 0.5 s)
+
+#include "control/reader_main.h"
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "platform/clock.h"
+#include "platform/port_map.h"
+#include "platform/prompter.h"
+#include "platform/qt_serial_port.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+#include <virtual_reader.h>
+
+using namespace mdq;
+
+namespace {
+
+class SilentPrompter : public Prompter
+{
+public:
+    void message(Icon, const QString &, const QString &) override { ++messages; }
+    bool askOkCancel(Icon, const QString &, const QString &) override { return true; }
+    std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &) override { return std::nullopt; }
+    int messages = 0;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void report(const char *what, double value, const char *unit, double target, const char *rule = "<")
+{
+    std::printf("%-58s %10.3f %-3s target %s %.3f %-3s ratio %.2f  %s\n", what, value, unit, rule, target, unit,
+                value / target, value <= target ? "PASS" : "FAIL");
+    std::fflush(stdout);
+}
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const auto parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLongLong() * 4 : 0;
+}
+
+struct Link
+{
+    sim::VirtualReader reader;
+    PortMap map;
+    SystemClock clock;
+    SilentPrompter prompter;
+    TrafficLog log;
+    SharedState state;
+    QtSerialPort port{map};
+    LinkContext ctx{port, clock, prompter, log, state};
+
+    explicit Link(const sim::VirtualReaderOptions &o) : reader(o)
+    {
+        if (!reader.start())
+            std::fprintf(stderr, "bench: cannot start the virtual reader\n");
+        map.map(1, reader.devicePath());
+        if (port.open(1, o.baud) != OpenError::None)
+            std::fprintf(stderr, "bench: cannot open %s\n", qPrintable(reader.devicePath()));
+        state.PortOpened = true;
+    }
+
+    // Median milliseconds of n status exchanges, as the tool measures them.
+    double medianExchangeMs(int n)
+    {
+        const QByteArray frame = CommandFrame(0, '1', '0');
+        std::vector<double> times;
+        for (int i = 0; i < n; ++i) {
+            log.clear();
+            Reply reply;
+            QElapsedTimer t;
+            t.start();
+            const int result = ExecuteCommand(ctx, frame, reply);
+            times.push_back(double(t.nsecsElapsed()) / 1e6);
+            if (result != 0 || !reply.isPositive())
+                std::fprintf(stderr, "bench: exchange %d failed (%d)\n", i, result);
+        }
+        return median(times);
+    }
+};
+
+void benchExchange()
+{
+    Link l({0, 9600, false});
+    l.medianExchangeMs(20);  // warm up
+    report("1. status exchange, pty, no pacing: median", l.medianExchangeMs(500), "ms", 1.0);
+}
+
+void benchPaced(int baud, int n)
+{
+    Link l({0, baud, true});
+    // Request 9 + ACK 1 + reply 12 + host ACK 1 bytes, 10 bits each.
+    const double wireMs = 23 * 10 * 1000.0 / baud;
+    const double allowed = wireMs * 0.05 + 1.0;
+    const double got = l.medianExchangeMs(n);
+    std::printf("2. status exchange paced at %d baud: median %.3f ms, wire time %.3f ms\n", baud, got, wireMs);
+    report("   |median - wire time|", std::abs(got - wireMs), "ms", allowed);
+}
+
+void benchSilentCpu()
+{
+    Link l({0, 9600, false});
+    l.reader.control(QStringLiteral("fault silent"));
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    Reply reply;
+    const int result = ExecuteCommand(l.ctx, CommandFrame(0, '1', '0'), reply);
+    const double wall = double(t.elapsed()) / 1000.0;
+    const double used = (cpuSeconds() - cpu0) / wall * 100.0;
+    if (result != -2)
+        std::fprintf(stderr, "bench: silent exchange gave %d\n", result);
+    char what[80];
+    std::snprintf(what, sizeof what, "3. CPU while waiting %.1f s on a silent reader", wall);
+    report(what, used, "%", 2.0);
+}
+
+// A reader that answers at once, in memory: the cost measured is the tool's own.
+class InstantPort : public SerialPort
+{
+public:
+    OpenError open(int, qint32) override { m_open = true; return OpenError::None; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    int portNumber() const override { return 1; }
+    QString deviceName() const override { return QStringLiteral("memory"); }
+    bool discardBuffers() override { m_in.clear(); return true; }
+    bool write(const QByteArray &b) override
+    {
+        if (b.size() > 1)
+            m_in = QByteArray(1, '\x06') + kReply;
+        return true;
+    }
+    int bytesWaiting() override { return int(m_in.size()); }
+    bool read(int n, QByteArray *out) override
+    {
+        const int take = n > 0 ? qMin<int>(n, int(m_in.size())) : int(m_in.size());
+        *out = m_in.left(take);
+        m_in.remove(0, take);
+        return true;
+    }
+    void waitForData(int) override {}
+    QString errorText() const override { return {}; }
+
+private:
+    const QByteArray kReply = QByteArray::fromHex("F20000065031303230300394");
+    QByteArray m_in;
+    bool m_open = false;
+};
+
+void benchLongLog()
+{
+    InstantPort port;
+    port.open(1, 9600);
+    SystemClock clock;
+    SilentPrompter prompter;
+    ReaderMain main(port, clock, prompter);
+    main.show();
+    main.state().PortOpened = true;
+    main.findChild<QCheckBox *>(QStringLiteral("CheckRecord"))->setChecked(true);
+    auto *button = main.findChild<QAbstractButton *>(QStringLiteral("CardStatusBtn"));
+    const int n = 100000;
+    const int tenth = n / 10;
+    std::vector<double> first, last;
+    const qint64 rss0 = residentKb();
+    QElapsedTimer t;
+    for (int i = 0; i < n; ++i) {
+        t.start();
+        button->click();
+        QCoreApplication::processEvents();  // let the log view follow, as the event loop would
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (i < tenth)
+            first.push_back(ms);
+        else if (i >= n - tenth)
+            last.push_back(ms);
+    }
+    const double f = median(first), l = median(last);
+    std::printf("4. 100,000 exchanges with Record Data: first 10%% %.4f ms, last 10%% %.4f ms (medians)\n", f, l);
+    report("   cost of an exchange, last 10% / first 10%", l / f, "x", 1.5);
+    const double textMb = double(main.log().text().size()) * 2 / 1e6;
+    const double grownMb = double(residentKb() - rss0) / 1024.0;
+    std::printf("   log text %.1f MB (UTF-16), resident memory grew %.1f MB: %.2f bytes per byte of text\n", textMb,
+                grownMb, textMb > 0 ? grownMb / textMb : 0.0);
+    std::printf("   (%d message boxes were recorded)\n", prompter.messages);
+}
+
+void benchStartup()
+{
+    // The whole program: process start, application, main window built and
+    // shown (offscreen), an empty script run, exit.
+    const QString binary = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/qtest820");
+    QFile script(QStringLiteral("/tmp/qtest820-bench-empty.txt"));
+    script.open(QIODevice::WriteOnly);
+    script.close();
+    std::vector<double> times;
+    for (int i = 0; i < 7; ++i) {
+        QProcess p;
+        QElapsedTimer t;
+        t.start();
+        p.start(binary, {QStringLiteral("--script"), script.fileName()});
+        p.waitForFinished(10000);
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    report("5. start-up: program started, main window shown, ended", median(times), "ms", 500.0);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const bool quick = argc > 1 && QByteArray(argv[1]) == "--quick";
+    std::printf("qtest820-bench on %s\n\n", qPrintable(QGuiApplication::platformName()));
+    benchStartup();
+    benchExchange();
+    benchPaced(115200, quick ? 50 : 200);
+    benchPaced(9600, quick ? 20 : 100);
+    benchSilentCpu();
+    benchLongLog();
+    return 0;
+}
