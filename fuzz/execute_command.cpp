@@ -1,0 +1,56 @@
+// The exchange engine fed arbitrary reader byte streams with arbitrary
+// arrival times. Input: chunks of [delay ms, 2 bytes big-endian][length, 1 byte][bytes].
+// It must never crash, return anything but 0/-1/-2, hand over more than the
+// reply buffer, wait past its limits or show more than one message.
+
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "support/fake_clock.h"
+#include "support/fake_serial_port.h"
+#include "support/recording_prompter.h"
+
+#include <cstdlib>
+
+using namespace mdq;
+using namespace mdqtest;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QList<Chunk> chunks;
+    size_t i = 0;
+    while (i + 3 <= size) {
+        const int delay = (data[i] << 8) | data[i + 1];
+        const size_t len = qMin<size_t>(data[i + 2], size - i - 3);
+        chunks.append({delay, QByteArray(reinterpret_cast<const char *>(data + i + 3), int(len))});
+        i += 3 + len;
+    }
+    FakeClock clock;
+    FakeSerialPort port(clock);
+    RecordingPrompter prompter;
+    TrafficLog log;
+    SharedState state;
+    state.PortOpened = true;
+    port.open(1, 9600);
+    port.answerNext(chunks);
+    LinkContext link{port, clock, prompter, log, state};
+
+    Reply reply;
+    const qint64 start = clock.nowMs();
+    const int result = ExecuteCommand(link, CommandFrame(0, '1', '0'), reply);
+    if (result != 0 && result != -1 && result != -2)
+        std::abort();
+    if (reply.length() < 0 || reply.length() > Reply::Capacity)
+        std::abort();
+    // ACK 3 s + header 6 s + body 6 s is the longest path (the EOT path is 12 s).
+    if (clock.nowMs() - start > limits::AckMs + limits::HeaderMs + limits::BodyMs)
+        std::abort();
+    if (prompter.shown().size() > 1)
+        std::abort();
+    if (result == -2 && reply.length() != 0)
+        std::abort();
+    for (int k = 0; k <= Reply::Capacity; ++k)
+        (void)reply.at(k);
+    return 0;
+}
