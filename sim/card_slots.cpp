@@ -14,6 +14,14 @@ constexpr quint8 PmContactlessStatus = '2';
 
 const QByteArray NoCardType = QByteArrayLiteral("00");
 
+// A card answers without status characters when the reader's own belong there.
+Reply withStatus(Reply reply, const QByteArray &readerStatus)
+{
+    if (reply.positive && reply.status.isEmpty())
+        reply.status = readerStatus;
+    return reply;
+}
+
 }  // namespace
 
 bool CardSlots::routes(quint8 cm)
@@ -27,7 +35,8 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
         if (pm == '0')
             return m_contact ? m_contact->command(cm, pm, data) : Reply::ok(readerStatus, NoCardType);
         if (pm == '1')
-            return m_contactless ? m_contactless->command(cm, pm, data) : Reply::ok(readerStatus, NoCardType);
+            return m_contactless ? withStatus(m_contactless->command(cm, pm, data), readerStatus)
+                                 : Reply::ok(readerStatus, NoCardType);
         return Reply::error(codes::BadParameter);
     }
     if (cm == CmSam)
@@ -35,8 +44,11 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
     if (cm >= CmContactCpu && cm <= CmAt24)
         return m_contact ? m_contact->command(cm, pm, data) : Reply::error(codes::CardNotResponding);
     if (cm == CmContactless) {
+        QByteArray command = data;
+        if (auto stored = m_rfKeys.handle(pm, command))
+            return withStatus(*stored, readerStatus);
         if (m_contactless)
-            return m_contactless->command(cm, pm, data);
+            return withStatus(m_contactless->command(cm, pm, command), readerStatus);
         if (pm == PmContactlessStatus)
             return Reply::ok(readerStatus, NoCardType);
         return Reply::error(codes::CardNotResponding);

@@ -6,6 +6,7 @@
 // every other command to an empty slot "63" (the card does not respond).
 
 #include "cards/card.h"
+#include "cards/rf_key_store.h"
 
 #include <array>
 #include <memory>
@@ -31,6 +32,7 @@ public:
     ContactlessCard *contactlessCard() const { return m_contactless.get(); }
     ContactCard *samCard(int index) const;
     int selectedSam() const { return m_selectedSam; }
+    RfKeyStore &rfKeys() { return m_rfKeys; }
 
 private:
     Reply samCommand(quint8 pm, const QByteArray &data, const QByteArray &readerStatus);
@@ -39,6 +41,7 @@ private:
     std::unique_ptr<ContactlessCard> m_contactless;
     std::array<std::unique_ptr<ContactCard>, SamSockets> m_sams;
     int m_selectedSam = 0;
+    RfKeyStore m_rfKeys;  // the reader's EEPROM, not the card's
 };
 
 }  // namespace sim

@@ -1,5 +1,9 @@
 #include "cards/registry.h"
 
+#include "cards/mifare_classic.h"
+#include "cards/type_ab_cpu.h"
+#include "cards/ultralight.h"
+
 namespace sim {
 
 namespace {
@@ -15,8 +19,18 @@ struct Entry
 const Entry<ContactCard> kContactCards[] = {
     {nullptr, nullptr},
 };
+std::unique_ptr<ContactlessCard> makeS50() { return std::make_unique<MifareClassic>(MifareClassic::Model::S50); }
+std::unique_ptr<ContactlessCard> makeS70() { return std::make_unique<MifareClassic>(MifareClassic::Model::S70); }
+std::unique_ptr<ContactlessCard> makeUltralight() { return std::make_unique<Ultralight>(); }
+std::unique_ptr<ContactlessCard> makeTypeA() { return std::make_unique<TypeACpuCard>(); }
+std::unique_ptr<ContactlessCard> makeTypeB() { return std::make_unique<TypeBCpuCard>(); }
+
 const Entry<ContactlessCard> kContactlessCards[] = {
-    {nullptr, nullptr},
+    {"s50", &makeS50},
+    {"s70", &makeS70},
+    {"ultralight", &makeUltralight},
+    {"type-a", &makeTypeA},
+    {"type-b", &makeTypeB},
 };
 
 template <typename Card, size_t N>

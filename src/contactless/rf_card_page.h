@@ -1,11 +1,13 @@
 #pragma once
-// The "RF CARD" page: contactless card panels.
+// The "RF CARD" page: detection and activation on top, then the MIFARE page
+// (S50/S70 and Ultralight) and the Type A and Type B CPU card pages.
 
 #include <QWidget>
 
 namespace mdq {
 
 struct ReaderContext;
+class RfActivationPanel;
 
 class RfCardPage : public QWidget
 {
@@ -18,6 +20,7 @@ public:
 
 private:
     ReaderContext &m_context;
+    RfActivationPanel *m_activation = nullptr;
 };
 
 }  // namespace mdq

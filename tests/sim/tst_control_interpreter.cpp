@@ -86,7 +86,9 @@ private Q_SLOTS:
         row("fault none", "ok fault none");
         row("fault", "error: usage: fault MODE [once]|delay MS|negative CODE|none");
         row("chip ic sle4442", "error: unknown contact chip \"sle4442\" (known: )");
-        row("chip rf s50", "error: unknown contactless chip \"s50\" (known: )");
+        row("chip rf s50", "ok chip rf s50");
+        row("chip rf mystery",
+            "error: unknown contactless chip \"mystery\" (known: s50 s70 ultralight type-a type-b)");
         row("chip ic none", "ok chip ic none");
         row("chip sam 8 none", "ok chip sam 8 none");
         row("chip sam 9 none", "error: SAM sockets are 1 to 8");

@@ -1,0 +1,80 @@
+#include "contactless/mifare_command.h"
+
+#include "control/command_runner.h"
+#include "control/hex_cell_row.h"
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "platform/prompter.h"
+
+namespace mdq::mifare {
+
+QByteArray frame(quint8 address, Op op, const QByteArray &arguments)
+{
+    QByteArray data;
+    data.append('\0');
+    data.append(char(op));
+    data.append(arguments);
+    return CommandFrame(address, Cm, Pm, data);
+}
+
+QString statusWord(const Reply &reply)
+{
+    const int l = reply.length();
+    return DoubleType(byteHex(reply.at(l - 4))) + DoubleType(byteHex(reply.at(l - 3)));
+}
+
+QString resultText(const QString &statusWord, const QString &success)
+{
+    const QString sw = statusWord.trimmed();
+    if (sw == QLatin1String("9000"))
+        return success;
+    if (sw == QLatin1String("6F00"))
+        return QStringLiteral("Execute Error");
+    return QString();
+}
+
+bool succeeded(const Reply &reply)
+{
+    return statusWord(reply).trimmed() == QLatin1String("9000");
+}
+
+void showResult(CommandRunner &runner, const QString &title, const QString &firstLine, const Reply &reply,
+                const QString &success)
+{
+    const QString sw = statusWord(reply);
+    runner.showInformation(title, firstLine + QStringLiteral("\r\n") + resultText(sw, success)
+                                      + QStringLiteral("\r\n") + sw);
+}
+
+bool isTrailer(int sector, int block)
+{
+    return (sector <= 31 && block == 3) || (sector >= 32 && block == 15);
+}
+
+bool isManufacturerBlock(int sector, int block)
+{
+    return sector == 0 && block == 0;
+}
+
+std::optional<QByteArray> cellBytes(const HexCellRow &cells, int n, Prompter &prompter)
+{
+    for (int i = 0; i < n; ++i) {
+        if (cells.text(i).size() != 2) {
+            prompter.message(Icon::Exclamation, text::caution(), QStringLiteral("Please input the data first"));
+            return std::nullopt;
+        }
+    }
+    QByteArray bytes;
+    for (int i = 0; i < n; ++i)
+        bytes.append(char(needByte(cells.text(i))));
+    return bytes;
+}
+
+bool confirmOverwrite(Prompter &prompter)
+{
+    return prompter.askOkCancel(Icon::Question, text::caution(),
+                                QStringLiteral("Are you sure to modify\r\nthe password of present sector and "
+                                               "control key memory area?"));
+}
+
+}  // namespace mdq::mifare

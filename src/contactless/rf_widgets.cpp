@@ -1,0 +1,31 @@
+#include "contactless/rf_widgets.h"
+
+#include "link/frame.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace mdq {
+
+void fillHexCombo(QComboBox *combo, int count, int selected)
+{
+    for (int i = 0; i < count; ++i)
+        combo->addItem(DoubleType(QString::number(i, 16).toUpper()));
+    combo->setCurrentIndex(selected);
+}
+
+QPushButton *rfButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox *rfFrame(QWidget *parent, const QString &caption)
+{
+    return new QGroupBox(caption, parent);
+}
+
+}  // namespace mdq
