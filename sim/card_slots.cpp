@@ -13,6 +13,16 @@ constexpr quint8 PmSelectSam = 0x40;
 constexpr quint8 PmContactlessStatus = '2';
 
 const QByteArray NoCardType = QByteArrayLiteral("00");
+constexpr quint8 PmStatus = '2';
+const QByteArray NotActivated = QByteArrayLiteral("0");
+
+// Positive contact card answers carry the reader's own status characters.
+Reply withReaderStatus(Reply reply, const QByteArray &readerStatus)
+{
+    if (reply.positive)
+        reply.status = readerStatus;
+    return reply;
+}
 
 // A card answers without status characters when the reader's own belong there.
 Reply withStatus(Reply reply, const QByteArray &readerStatus)
@@ -33,7 +43,8 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
 {
     if (cm == CmTypeTest) {
         if (pm == '0')
-            return m_contact ? m_contact->command(cm, pm, data) : Reply::ok(readerStatus, NoCardType);
+            return m_contact ? withReaderStatus(m_contact->command(cm, pm, data), readerStatus)
+                             : Reply::ok(readerStatus, NoCardType);
         if (pm == '1')
             return m_contactless ? withStatus(m_contactless->command(cm, pm, data), readerStatus)
                                  : Reply::ok(readerStatus, NoCardType);
@@ -42,7 +53,8 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
     if (cm == CmSam)
         return samCommand(pm, data, readerStatus);
     if (cm >= CmContactCpu && cm <= CmAt24)
-        return m_contact ? m_contact->command(cm, pm, data) : Reply::error(codes::CardNotResponding);
+        return m_contact ? withReaderStatus(m_contact->command(cm, pm, data), readerStatus)
+                         : Reply::error(codes::CardNotResponding);
     if (cm == CmContactless) {
         QByteArray command = data;
         if (auto stored = m_rfKeys.handle(pm, command))
@@ -67,7 +79,15 @@ Reply CardSlots::samCommand(quint8 pm, const QByteArray &data, const QByteArray 
         return Reply::ok(readerStatus);
     }
     ContactCard *sam = m_sams[m_selectedSam].get();
-    return sam ? sam->command(CmSam, pm, data) : Reply::error(codes::CardNotResponding);
+    if (pm == PmStatus) {
+        // The reader adds which socket is selected, card or no card.
+        Reply status = sam ? sam->command(CmSam, pm, data) : Reply::ok(readerStatus, NotActivated);
+        if (status.positive)
+            status.data = status.data.left(1) + char('0' + m_selectedSam);
+        return withReaderStatus(status, readerStatus);
+    }
+    return sam ? withReaderStatus(sam->command(CmSam, pm, data), readerStatus)
+               : Reply::error(codes::CardNotResponding);
 }
 
 bool CardSlots::setSamCard(int index, std::unique_ptr<ContactCard> card)

@@ -1,6 +1,10 @@
 #include "cards/registry.h"
 
+#include "cards/at24_card.h"
+#include "cards/cpu_card.h"
 #include "cards/mifare_classic.h"
+#include "cards/sle4428_card.h"
+#include "cards/sle4442_card.h"
 #include "cards/type_ab_cpu.h"
 #include "cards/ultralight.h"
 
@@ -15,10 +19,31 @@ struct Entry
     std::unique_ptr<Card> (*make)();
 };
 
-// No card models yet: add {"kind", &makeXxx} rows here.
+template <typename Model, auto... Args>
+std::unique_ptr<ContactCard> makeContact()
+{
+    return std::make_unique<Model>(Args...);
+}
+
+// Add {"kind", &makeXxx} rows here.
 const Entry<ContactCard> kContactCards[] = {
-    {nullptr, nullptr},
+    {"sle4442", &makeContact<Sle4442Card>},
+    {"sle4428", &makeContact<Sle4428Card>},
+    {"at24c01", &makeContact<At24Card, '1'>},
+    {"at24c02", &makeContact<At24Card, '2'>},
+    {"at24c04", &makeContact<At24Card, '3'>},
+    {"at24c08", &makeContact<At24Card, '4'>},
+    {"at24c16", &makeContact<At24Card, '5'>},
+    {"at24c32", &makeContact<At24Card, '6'>},
+    {"at24c64", &makeContact<At24Card, '7'>},
+    {"at24c128", &makeContact<At24Card, '8'>},
+    {"at24c256", &makeContact<At24Card, '9'>},
+    {"at24c512", &makeContact<At24Card, ':'>},
+    {"cpu-t0", &makeContact<CpuCard, CpuCard::Variant::T0>},
+    {"cpu-t1", &makeContact<CpuCard, CpuCard::Variant::T1>},
+    {"sam", &makeContact<CpuCard, CpuCard::Variant::Sam>},
 };
+
 std::unique_ptr<ContactlessCard> makeS50() { return std::make_unique<MifareClassic>(MifareClassic::Model::S50); }
 std::unique_ptr<ContactlessCard> makeS70() { return std::make_unique<MifareClassic>(MifareClassic::Model::S70); }
 std::unique_ptr<ContactlessCard> makeUltralight() { return std::make_unique<Ultralight>(); }

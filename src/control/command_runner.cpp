@@ -37,7 +37,7 @@ void CommandRunner::showInformation(const QString &title, const QString &text)
     m_link.prompter.message(Icon::Information, title, text);
 }
 
-int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive)
+int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive, const NegativeHandler &onNegative)
 {
     if (!m_link.state.PortOpened) {
         m_link.prompter.message(Icon::Exclamation, text::caution(), text::portSetupFirst());
@@ -59,7 +59,7 @@ int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive)
         if (result == ExchangeOk && !reply.isEmpty()) {
             if (reply.isPositive())
                 onPositive(reply);
-            else if (reply.isNegative())
+            else if (reply.isNegative() && !(onNegative && onNegative(reply)))
                 ShowErrorCode(m_link.prompter, reply.at(3), reply.at(4));
         }
     } catch (const DataError &) {

@@ -37,6 +37,9 @@ public:
     // no exchange and no blank line), or throws DataError.
     using Builder = std::function<std::optional<QByteArray>(quint8 address)>;
     using PositiveHandler = std::function<void(const Reply &)>;
+    // Sees a negative reply first; returns true when it has dealt with it,
+    // false to leave it to ShowErrorCode.
+    using NegativeHandler = std::function<bool(const Reply &)>;
 
     CommandRunner(LinkContext link, AddressSource address, RecordSource record);
 
@@ -47,7 +50,7 @@ public:
     bool recordData() const { return m_record(); }
 
     // The whole pattern. Returns the exchange result (or 0 when nothing was sent).
-    int run(const Builder &build, const PositiveHandler &onPositive);
+    int run(const Builder &build, const PositiveHandler &onPositive, const NegativeHandler &onNegative = {});
     // The common case: a frame from fixed CM/PM and data.
     int run(quint8 cm, quint8 pm, const QByteArray &data, const PositiveHandler &onPositive);
 

@@ -85,7 +85,10 @@ private Q_SLOTS:
         row("fault bogus", "error: unknown fault \"bogus\"");
         row("fault none", "ok fault none");
         row("fault", "error: usage: fault MODE [once]|delay MS|negative CODE|none");
-        row("chip ic sle4442", "error: unknown contact chip \"sle4442\" (known: )");
+        row("chip ic sle4442", "ok chip ic sle4442");
+        row("chip ic sle4443", "error: unknown contact chip \"sle4443\" (known: sle4442 sle4428 at24c01 at24c02 "
+                               "at24c04 at24c08 at24c16 at24c32 at24c64 at24c128 at24c256 at24c512 cpu-t0 cpu-t1 sam)");
+        row("chip sam 3 sam", "ok chip sam 3 sam");
         row("chip rf s50", "ok chip rf s50");
         row("chip rf mystery",
             "error: unknown contactless chip \"mystery\" (known: s50 s70 ultralight type-a type-b)");

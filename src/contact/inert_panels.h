@@ -1,0 +1,15 @@
+#pragma once
+// The AT88SC102, AT88SC1604, AT88SC1608 and AT45D041 pages: their controls are
+// laid out for the operator, but the reader offers these cards no operation,
+// so the buttons do nothing.
+
+class QWidget;
+
+namespace mdq {
+
+QWidget *makeAt88sc102Page(QWidget *parent);
+QWidget *makeAt88sc1604Page(QWidget *parent);
+QWidget *makeAt88sc1608Page(QWidget *parent);
+QWidget *makeAt45d041Page(QWidget *parent);
+
+}  // namespace mdq

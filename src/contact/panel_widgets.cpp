@@ -1,0 +1,26 @@
+#include "contact/panel_widgets.h"
+
+#include <QPushButton>
+
+namespace mdq {
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+FilteredLineEdit *makeByteBox(QWidget *parent, const QString &name, const QString &text,
+                              FilteredLineEdit::Filter filter)
+{
+    auto *box = new FilteredLineEdit(filter, parent);
+    box->setObjectName(name);
+    box->setMaxLength(2);
+    box->setText(text);
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("WWWW")) + 8);
+    return box;
+}
+
+}  // namespace mdq

@@ -1,0 +1,53 @@
+#include "contact/sle_card_control.h"
+
+#include "control/command_runner.h"
+
+namespace mdq::sle {
+
+namespace {
+
+constexpr quint8 Cm = 'S';
+
+struct AtrRow
+{
+    QByteArray atr;
+    const char *text;
+};
+
+const AtrRow kAnswersToReset[] = {
+    {QByteArray::fromHex("A2131091"), "SLE4442 Activate success"},
+    {QByteArray::fromHex("92231091"), "SLE4428 Activate success"},
+};
+
+const char *const kStatusTexts[] = {"SLE4442/4428 Deactivated", "SLE4442 Activated", "SLE4428 Activated"};
+
+}  // namespace
+
+void activate(CommandRunner &runner)
+{
+    runner.run(Cm, '0', {}, [&runner](const Reply &r) {
+        const QByteArray atr = r.bytes(6, 9);
+        for (const auto &row : kAnswersToReset) {
+            if (atr == row.atr)
+                runner.showInformation(QStringLiteral("Activate"), QString::fromLatin1(row.text));
+        }
+    });
+}
+
+void inquireStatus(CommandRunner &runner)
+{
+    runner.run(Cm, '2', {}, [&runner](const Reply &r) {
+        const int i = int(r.at(6)) - '0';
+        if (i >= 0 && i < int(std::size(kStatusTexts)))
+            runner.showInformation(QStringLiteral("Inquire Status"), QString::fromLatin1(kStatusTexts[i]));
+    });
+}
+
+void deactivate(CommandRunner &runner)
+{
+    runner.run(Cm, '1', {}, [&runner](const Reply &) {
+        runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate success"));
+    });
+}
+
+}  // namespace mdq::sle
