@@ -6,8 +6,10 @@
 #include "platform/serial_port.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <functional>
+#include <utility>
 
 namespace mdqtest {
 
@@ -37,8 +39,18 @@ public:
     QByteArray lastFrame() const;
     void clearWrites() { m_writes.clear(); }
 
+    // A far end that depends on where the host is: asked for each frame the
+    // host writes while no scripted answer (answerNext) is queued, with the
+    // port and baud rate the port was opened at. For scans over many ports.
+    using Responder = std::function<QList<Chunk>(int port, qint32 baud, const QByteArray &frame)>;
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+
     // Failure injection.
     void failOpenWith(mdq::OpenError e) { m_openError = e; }
+    // Only this port fails to open (takes precedence over failOpenWith).
+    void failOpenOn(int port, mdq::OpenError e) { m_portOpenErrors.insert(port, e); }
+    // Every open asked for, successful or not: (port, baud).
+    QList<std::pair<int, qint32>> openAttempts() const { return m_attempts; }
     void vanish() { m_vanished = true; }  // every later operation is a fault
     void setOpenForTest(bool open) { m_open = open; }
 
@@ -76,6 +88,9 @@ private:
     QByteArray m_buffer;
     QList<QByteArray> m_writes;
     mdq::OpenError m_openError = mdq::OpenError::None;
+    QHash<int, mdq::OpenError> m_portOpenErrors;
+    QList<std::pair<int, qint32>> m_attempts;
+    Responder m_responder;
     bool m_open = false;
     bool m_vanished = false;
     int m_port = 0;
