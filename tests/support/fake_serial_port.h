@@ -55,7 +55,14 @@ public:
     void setOpenForTest(bool open) { m_open = open; }
 
     mdq::OpenError open(int portNumber, qint32 baud) override;
-    void close() override { m_open = false; ++m_closes; }
+    // What the far end sends while the port is closed is lost, as on a real line.
+    void close() override
+    {
+        m_open = false;
+        ++m_closes;
+        m_arrivals.clear();
+        m_buffer.clear();
+    }
     bool isOpen() const override { return m_open; }
     int portNumber() const override { return m_port; }
     qint32 baud() const { return m_baud; }

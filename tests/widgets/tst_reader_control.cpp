@@ -6,6 +6,7 @@
 #include "control/sensor_state_form.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
+#include "support/dialog_watch.h"
 #include "support/main_fixture.h"
 
 #include <QCheckBox>
@@ -340,14 +341,9 @@ private Q_SLOTS:
         MainFixture f;
         f.connectPort();
         f.port.answerWith(negative('1', '1', "12"));
-        bool opened = false;
-        onModal([&opened](QWidget *w) {
-            opened = true;
-            w->close();
-        }, 20);
+        DialogWatch guard;
         f.click(QStringLiteral("SensorStatusBtn"));
-        QTest::qWait(50);
-        QVERIFY(!opened);
+        QCOMPARE(guard.opened(), QStringList());
         QCOMPARE(f.prompter.shown(),
                  (QList<Shown>{{Icon::Information, "Negative response:12",
                                 "Sensor failure of PD1, PD2, PD3, PDI / Card remains inside"}}));
