@@ -38,6 +38,14 @@ struct Captured
     QMap<QString, QColor> colours;
 };
 
+QStringList sensorValueLabels()
+{
+    QStringList labels;
+    for (int i = 10; i <= 21; ++i)
+        labels << QStringLiteral("Label%1").arg(i);
+    return labels;
+}
+
 void pressInModal(const QString &button, Captured *captured = nullptr, const QStringList &labels = {},
                   const QString &checkFirst = QString())
 {
@@ -270,9 +278,7 @@ private Q_SLOTS:
         f.connectPort();
         f.port.answerWith(positive('1', '1', QByteArray("10x0000000\x00" "1", 12)));
         Captured shown;
-        QStringList labels;
-        for (int i = 10; i <= 21; ++i)
-            labels << QStringLiteral("Label%1").arg(i);
+        const QStringList labels = sensorValueLabels();
         pressInModal(QStringLiteral("Command1"), &shown, labels);
         f.click(QStringLiteral("SensorStatusBtn"));
 
@@ -297,9 +303,7 @@ private Q_SLOTS:
         f.connectPort();
         f.port.answerWith(positive('1', '1', QByteArray(12, '0')));
         Captured shown;
-        QStringList labels;
-        for (int i = 10; i <= 21; ++i)
-            labels << QStringLiteral("Label%1").arg(i);
+        const QStringList labels = sensorValueLabels();
         pressInModal(QStringLiteral("Command1"), &shown, labels);
         f.click(QStringLiteral("SensorStatusBtn"));
         QCOMPARE(shown.texts.size(), 12);
