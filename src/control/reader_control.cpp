@@ -1,7 +1,11 @@
 #include "control/reader_control.h"
 
 #include "control/reader_context.h"
+#include "control/reset_option_form.h"
+#include "control/sensor_state_form.h"
+#include "link/frame.h"
 #include "link/reply.h"
+#include "link/shared_state.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -9,6 +13,11 @@
 namespace mdq {
 
 namespace {
+constexpr quint8 CmInitialize = '0';
+constexpr quint8 CmStatus = '1';
+constexpr quint8 PmCardStatus = '0';
+constexpr quint8 PmSensorStatus = '1';
+
 QString pick(quint8 status, std::initializer_list<const char *> texts)
 {
     const int i = int(status) - '0';
@@ -17,6 +26,25 @@ QString pick(quint8 status, std::initializer_list<const char *> texts)
     return QString::fromLatin1(*(texts.begin() + i));
 }
 }  // namespace
+
+const std::array<MoveCommand, 7> &moveCommands()
+{
+    static const std::array<MoveCommand, 7> table{{
+        {"MoveCardToFront1Btn", "the front", CmMoveCard, '9', "Move card to the front success",
+         "Move card to the front"},
+        {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, '0',
+         "Move card to the front with hold card success", "Move card to the front with hold card"},
+        {"MoveCardToICCBtn", "the IC card operation position", CmMoveCard, '1',
+         "Move card to IC card operation position success", "Move card to IC card operation position"},
+        {"MoveCardToRFBtn", "the RF card operation position", CmMoveCard, '2',
+         "Move card to RF card operation position success", "Move card to RF card operation position"},
+        {"MoveCardToRecycleBinBtn", "Error Card Bin", CmMoveCard, '3', "Move card to the error card bin success",
+         "Move card to the error card bin"},
+        {"AllCardInBtn", "Allowed", CmEntryControl, '0', "Allowed success", "Allowed"},
+        {"NoCardInBtn", "Prohibition", CmEntryControl, '1', "Prohibition success", "Prohibition"},
+    }};
+    return table;
+}
 
 QString cardStatusText(quint8 st0, quint8 st1, quint8 st2)
 {
@@ -28,16 +56,71 @@ QString cardStatusText(quint8 st0, quint8 st1, quint8 st2)
         + pick(st2, {"The error card bin is not full", "The error card bin is full"});
 }
 
+QString resetSuccessText(const Reply &reply)
+{
+    return QStringLiteral("Reset success\r\n") + reply.dataText();
+}
+
+QByteArray sensorBytesFrom(const Reply &reply)
+{
+    QByteArray bytes = reply.data().left(12);
+    bytes.append(QByteArray(12 - bytes.size(), '\0'));
+    return bytes;
+}
+
 ReaderControl::ReaderControl(ReaderContext &context, QWidget *mainWindow) : QObject(mainWindow), m_context(context)
 {
-    auto *status = mainWindow->findChild<QPushButton *>(QStringLiteral("CardStatusBtn"));
-    connect(status, &QPushButton::clicked, this, &ReaderControl::cardStatus);
+    auto connectButton = [&](const char *name, auto slot) {
+        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(name));
+        Q_ASSERT(b);
+        connect(b, &QPushButton::clicked, this, slot);
+    };
+    connectButton("ReaderResetBtn", &ReaderControl::initialize);
+    connectButton("CardStatusBtn", &ReaderControl::cardStatus);
+    connectButton("SensorStatusBtn", &ReaderControl::sensorStatus);
+    for (const MoveCommand &command : moveCommands()) {
+        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(command.button));
+        Q_ASSERT(b);
+        connect(b, &QPushButton::clicked, this, [this, &command] { move(command); });
+    }
+}
+
+void ReaderControl::initialize()
+{
+    CommandRunner &runner = m_context.runner;
+    runner.run(
+        [this, &runner](quint8 address) -> std::optional<QByteArray> {
+            // The log is already cleared: a Cancel leaves it empty, without a blank line.
+            ResetOptionForm form(runner.state(), m_context.window);
+            form.exec();
+            if (runner.state().ResetOption == 0)
+                return std::nullopt;
+            return CommandFrame(address, CmInitialize, runner.state().ResetOption);
+        },
+        [&runner](const Reply &r) { runner.showInformation(QStringLiteral("Reset"), resetSuccessText(r)); });
 }
 
 void ReaderControl::cardStatus()
 {
-    m_context.runner.run('1', '0', {}, [this](const Reply &r) {
+    m_context.runner.run(CmStatus, PmCardStatus, {}, [this](const Reply &r) {
         m_context.runner.showInformation(QStringLiteral("Card Status"), cardStatusText(r.at(3), r.at(4), r.at(5)));
+    });
+}
+
+void ReaderControl::sensorStatus()
+{
+    m_context.runner.run(CmStatus, PmSensorStatus, {}, [this](const Reply &r) {
+        SharedState &state = m_context.runner.state();
+        state.SensorBytes = sensorBytesFrom(r);
+        SensorStateForm form(state.SensorBytes, m_context.window);
+        form.exec();
+    });
+}
+
+void ReaderControl::move(const MoveCommand &command)
+{
+    m_context.runner.run(command.cm, command.pm, {}, [this, &command](const Reply &) {
+        m_context.runner.showInformation(QString::fromLatin1(command.title), QString::fromLatin1(command.success));
     });
 }
 

@@ -3,11 +3,32 @@
 // and sensor status, card movement and entry control.
 
 #include <QObject>
+#include <QString>
+#include <array>
+
+class QWidget;
 
 namespace mdq {
 
 struct ReaderContext;
 class Reply;
+
+// One row of "Card Move to" / "Enter Control": the seven buttons are the same
+// operation with different constants, so they are one handler over this table.
+struct MoveCommand
+{
+    const char *button;   // control name
+    const char *caption;
+    quint8 cm;            // '2' card movement, '3' entry control
+    quint8 pm;
+    const char *success;  // information message on a positive reply
+    const char *title;
+};
+
+constexpr quint8 CmMoveCard = '2';
+constexpr quint8 CmEntryControl = '3';
+
+const std::array<MoveCommand, 7> &moveCommands();
 
 class ReaderControl : public QObject
 {
@@ -15,7 +36,10 @@ class ReaderControl : public QObject
 public:
     ReaderControl(ReaderContext &context, QWidget *mainWindow);
 
-    void cardStatus();
+    void initialize();    // ReaderResetBtn, with ResetOptionForm first
+    void cardStatus();    // CardStatusBtn
+    void sensorStatus();  // SensorStatusBtn, SensorStateForm on success
+    void move(const MoveCommand &command);
 
 private:
     ReaderContext &m_context;
@@ -23,5 +47,12 @@ private:
 
 // "Card Status Success" and the three lines for status bytes st0..st2.
 QString cardStatusText(quint8 st0, quint8 st1, quint8 st2);
+
+// "Reset success", CR LF, then the reply data as characters.
+QString resetSuccessText(const Reply &reply);
+
+// The twelve sensor bytes of a sensor status reply: its data bytes, 00h for
+// every position the reply does not carry (never its ETX or BCC).
+QByteArray sensorBytesFrom(const Reply &reply);
 
 }  // namespace mdq

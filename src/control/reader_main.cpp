@@ -3,6 +3,7 @@
 #include "contact/ic_card_page.h"
 #include "contactless/rf_card_page.h"
 #include "control/extend_page.h"
+#include "control/log_file.h"
 #include "control/log_view.h"
 #include "control/reader_control.h"
 #include "control/widgets.h"
@@ -128,20 +129,18 @@ QWidget *ReaderMain::buildReaderFrames()
     c1->addWidget(button(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
     row->addWidget(f1);
 
+    // "Card Move to" and "Enter Control" come from the one table their handler uses.
     auto *f2 = frame(area, QStringLiteral("Frame2"), QStringLiteral("Card Move to"));
     auto *c2 = new QVBoxLayout(f2);
-    c2->addWidget(button(f2, QStringLiteral("MoveCardToFront1Btn"), QStringLiteral("the front")));
-    c2->addWidget(button(f2, QStringLiteral("MoveCardToFront2Btn"), QStringLiteral("the front,hold the card")));
-    c2->addWidget(button(f2, QStringLiteral("MoveCardToICCBtn"), QStringLiteral("the IC card operation position")));
-    c2->addWidget(button(f2, QStringLiteral("MoveCardToRFBtn"), QStringLiteral("the RF card operation position")));
-    c2->addWidget(button(f2, QStringLiteral("MoveCardToRecycleBinBtn"), QStringLiteral("Error Card Bin")));
-    row->addWidget(f2);
-
     auto *right = new QVBoxLayout;
     auto *f3 = frame(area, QStringLiteral("Frame3"), QStringLiteral("Enter Control"));
     auto *c3 = new QHBoxLayout(f3);
-    c3->addWidget(button(f3, QStringLiteral("AllCardInBtn"), QStringLiteral("Allowed")));
-    c3->addWidget(button(f3, QStringLiteral("NoCardInBtn"), QStringLiteral("Prohibition")));
+    for (const MoveCommand &command : moveCommands()) {
+        QGroupBox *f = command.cm == CmMoveCard ? f2 : f3;
+        QBoxLayout *c = command.cm == CmMoveCard ? static_cast<QBoxLayout *>(c2) : c3;
+        c->addWidget(button(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption)));
+    }
+    row->addWidget(f2);
     right->addWidget(f3);
     auto *f4 = frame(area, QStringLiteral("FRAMEOTHER"), QStringLiteral("AUTOTEST CARD TYPE"));
     auto *c4 = new QHBoxLayout(f4);
@@ -191,7 +190,7 @@ void ReaderMain::closeComm()
 
 void ReaderMain::saveLog()
 {
-    // "Save To" is wired by the log-file support.
+    saveTrafficLog(m_prompter, m_log.text());
 }
 
 }  // namespace mdq

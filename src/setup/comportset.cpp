@@ -8,6 +8,7 @@
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "setup/link_test.h"
+#include "setup/reader_scan.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -240,7 +241,16 @@ void comportset::toggleAutoScan()
 
 void comportset::scan()
 {
-    // The automatic scan is wired by the scan support.
+    m_scanMessage->setText(scanningText());
+    const auto address = m_context.runner.address().value_or(0);
+    const ScanResult found = scanForReader(m_context.runner.link(), address);
+    if (found.found()) {
+        m_scanMessage->setText(scanFoundText(found.port, found.baud));
+        m_portCombo->setEditText(QStringLiteral("COM%1").arg(found.port));
+        m_baudCombo->setEditText(QStringLiteral("%1 bits/s").arg(found.baud));
+    } else {
+        m_scanMessage->setText(scanNotFoundText());
+    }
 }
 
 }  // namespace mdq

@@ -8,11 +8,9 @@
 
 namespace mdq {
 
-namespace {
-// True when `count` bytes arrived within the stage limit.
-bool waitStage(SerialPort &port, Clock &clock, int count)
+bool waitForBytes(SerialPort &port, Clock &clock, int count, int limitMs)
 {
-    const qint64 deadline = clock.nowMs() + limits::LinkTestStageMs;
+    const qint64 deadline = clock.nowMs() + limitMs;
     for (;;) {
         const int waiting = port.bytesWaiting();
         if (waiting < 0)
@@ -24,6 +22,12 @@ bool waitStage(SerialPort &port, Clock &clock, int count)
             return false;
         port.waitForData(int(qMin<qint64>(left, 50)));
     }
+}
+
+namespace {
+bool waitStage(SerialPort &port, Clock &clock, int count)
+{
+    return waitForBytes(port, clock, count, limits::LinkTestStageMs);
 }
 
 QString check(LinkContext &link, quint8 address)

@@ -37,8 +37,10 @@ mdq::OpenError FakeSerialPort::open(int portNumber, qint32 baud)
     m_open = false;
     m_port = portNumber;
     m_baud = baud;
-    if (m_openError != mdq::OpenError::None)
-        return m_openError;
+    m_attempts.append({portNumber, baud});
+    const mdq::OpenError error = m_portOpenErrors.value(portNumber, m_openError);
+    if (error != mdq::OpenError::None)
+        return error;
     m_open = true;
     ++m_opens;
     m_buffer.clear();
@@ -83,6 +85,8 @@ bool FakeSerialPort::write(const QByteArray &bytes)
     m_writeTimes.append(m_clock.nowMs());
     if (bytes.size() > 1 && !m_answers.isEmpty())
         schedule(m_answers.takeFirst());
+    else if (bytes.size() > 1 && m_responder)
+        schedule(m_responder(m_port, m_baud, bytes));
     else if (bytes == QByteArray(1, '\x04') && !m_afterEot.isEmpty())
         schedule(std::exchange(m_afterEot, {}));
     return true;

@@ -6,8 +6,10 @@
 #include "platform/serial_port.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <functional>
+#include <utility>
 
 namespace mdqtest {
 
@@ -39,14 +41,31 @@ public:
     QByteArray lastFrame() const;
     void clearWrites() { m_writes.clear(); m_writeTimes.clear(); }
 
+    // A far end that depends on where the host is: asked for each frame the
+    // host writes while no scripted answer (answerNext) is queued, with the
+    // port and baud rate the port was opened at. For scans over many ports.
+    using Responder = std::function<QList<Chunk>(int port, qint32 baud, const QByteArray &frame)>;
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+
     // Failure injection.
     void failOpenWith(mdq::OpenError e) { m_openError = e; }
+    // Only this port fails to open (takes precedence over failOpenWith).
+    void failOpenOn(int port, mdq::OpenError e) { m_portOpenErrors.insert(port, e); }
+    // Every open asked for, successful or not: (port, baud).
+    QList<std::pair<int, qint32>> openAttempts() const { return m_attempts; }
     void vanish() { m_vanished = true; }  // every later operation is a fault
     void vanishAfter(qint64 ms);           // the same, from a moment on the clock
     void setOpenForTest(bool open) { m_open = open; }
 
     mdq::OpenError open(int portNumber, qint32 baud) override;
-    void close() override { m_open = false; ++m_closes; }
+    // What the far end sends while the port is closed is lost, as on a real line.
+    void close() override
+    {
+        m_open = false;
+        ++m_closes;
+        m_arrivals.clear();
+        m_buffer.clear();
+    }
     bool isOpen() const override { return m_open; }
     int portNumber() const override { return m_port; }
     qint32 baud() const { return m_baud; }
@@ -80,6 +99,9 @@ private:
     QList<QByteArray> m_writes;
     QList<qint64> m_writeTimes;
     mdq::OpenError m_openError = mdq::OpenError::None;
+    QHash<int, mdq::OpenError> m_portOpenErrors;
+    QList<std::pair<int, qint32>> m_attempts;
+    Responder m_responder;
     bool m_open = false;
     bool m_vanished = false;
     qint64 m_vanishAt = -1;

@@ -1,0 +1,109 @@
+#include "setup/reader_scan.h"
+
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "platform/clock.h"
+#include "platform/serial_port.h"
+#include "setup/link_test.h"
+
+namespace mdq {
+
+void DelayMs(Clock &clock, int ms)
+{
+    const qint64 start = clock.nowMs();
+    for (qint64 left = ms; left > 0; left = ms - (clock.nowMs() - start))
+        clock.sleepMs(int(left));
+}
+
+bool OpenComm(SerialPort &port, SharedState &state, int portNumber, qint32 baud)
+{
+    if (port.isOpen())
+        port.close();
+    state.CommOpenOk = port.open(portNumber, baud) == OpenError::None;
+    return state.CommOpenOk;
+}
+
+namespace {
+bool probe(LinkContext &link, quint8 address)
+{
+    SerialPort &port = link.port;
+    Clock &clock = link.clock;
+
+    // The buffers are not discarded first: the open has just emptied them.
+    if (!port.write(CommandFrame(address, '1', '0')))
+        return false;
+    DelayMs(clock, limits::ProbeAckDelayMs);
+
+    QByteArray ack;
+    if (port.bytesWaiting() <= 0 || !port.read(1, &ack) || ack.size() != 1 || quint8(ack[0]) != ACK)
+        return false;
+
+    QByteArray header;
+    if (!waitForBytes(port, clock, 4, limits::ProbeHeaderMs) || !port.read(4, &header) || header.size() != 4)
+        return false;
+    quint8 bcc = 0;
+    for (const char b : header)
+        bcc ^= quint8(b);
+    const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
+
+    QByteArray body;
+    if (!waitForBytes(port, clock, remainder, limits::ProbeBodyMs) || !port.read(0, &body) || body.isEmpty())
+        return false;
+    if (!port.write(QByteArray(1, char(ACK))))
+        return false;
+
+    for (int i = 0; i + 1 < body.size(); ++i)
+        bcc ^= quint8(body[i]);
+    if (bcc != quint8(body[body.size() - 1]))
+        return false;
+    return body[0] == char(MarkerPositive) || body[0] == char(MarkerNegative);
+}
+}  // namespace
+
+bool CommTest(LinkContext &link, quint8 address)
+{
+    link.state.CommTestOk = probe(link, address);
+    return link.state.CommTestOk;
+}
+
+ScanResult scanForReader(LinkContext &link, quint8 address)
+{
+    ExchangeScope busy;
+    SharedState &state = link.state;
+    ScanResult result;
+    state.CommOpenOk = false;
+    for (int portNumber = limits::ScanFirstPort; portNumber <= limits::ScanLastPort && !result.found(); ++portNumber) {
+        for (const qint32 baud : ScanBauds) {
+            if (!OpenComm(link.port, state, portNumber, baud))
+                continue;  // no such port, or busy: the next baud rate of the same port
+            state.CommTestOk = false;
+            if (CommTest(link, address)) {
+                result = {portNumber, baud};
+                break;
+            }
+            state.CommOpenOk = false;
+            link.port.close();
+        }
+    }
+    if (!state.CommOpenOk)
+        result = {};
+    return result;
+}
+
+QString scanningText()
+{
+    return QStringLiteral("Please wait for a while, it is scanning......");
+}
+
+QString scanFoundText(int port, qint32 baud)
+{
+    return QStringLiteral("Found MDQ-820 AT COM%1 Baut Rate %2").arg(port).arg(baud);
+}
+
+QString scanNotFoundText()
+{
+    return QStringLiteral("No Found MDQ-820");
+}
+
+}  // namespace mdq
