@@ -193,6 +193,11 @@ void ScriptRunner::tick()
         finish(0);
         return;
     }
+    // A window system gives the activation back to the main window when a
+    // modal one closes; the offscreen one does not, so do it here: focus
+    // then follows the operator's steps as it would on screen.
+    if (!QApplication::activeModalWidget() && QApplication::activeWindow() != &m_main && m_main.isVisible())
+        QApplication::setActiveWindow(&m_main);
     const int lineNumber = m_next + 1;
     const QString line = m_lines.at(m_next++);
     m_sleepMs = 0;
