@@ -75,7 +75,7 @@ VirtualReaderWindow::VirtualReaderWindow(Control control, const QString &device,
     m_state->setWordWrap(true);
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_state);
-    send(QStringLiteral("state"));
+    m_state->setText(m_control(QStringLiteral("state")));
 }
 
 void VirtualReaderWindow::send(const QString &command)

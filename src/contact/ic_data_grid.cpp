@@ -34,6 +34,8 @@ IcDataGrid::IcDataGrid(QWidget *parent) : QGroupBox(QStringLiteral("IC Card Data
         for (int col = 0; col < Columns; ++col)
             layout->addWidget(m_cells->cell(row * Columns + col), row + 1, col + 1);
     }
+    // Extra height goes below the grid, not between the header and the cells.
+    layout->setRowStretch(CellCount / Columns + 1, 1);
 }
 
 void IcDataGrid::fill(const QByteArray &bytes)

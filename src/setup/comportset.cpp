@@ -61,6 +61,11 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     setObjectName(QStringLiteral("comportset"));
     setWindowTitle(QStringLiteral("Communication Setting"));
     setModal(true);
+    // The window is laid out in fixed twips for an 8-point face; a larger
+    // desktop default would cut the captions off.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
 
     auto *label3 = new QLabel(QStringLiteral("Comm Port Number"), this);
     label3->setObjectName(QStringLiteral("Label3"));
@@ -78,9 +83,9 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     m_deviceHint = new QLabel(this);
     m_deviceHint->setObjectName(QStringLiteral("PortDeviceHint"));
     m_deviceHint->setGeometry(px(2760), px(690), px(2300), px(255));
-    QFont small = m_deviceHint->font();
-    small.setPointSizeF(small.pointSizeF() * 0.8);
-    m_deviceHint->setFont(small);
+    QFont hint = m_deviceHint->font();
+    hint.setPointSizeF(hint.pointSizeF() * 0.9);
+    m_deviceHint->setFont(hint);
 
     auto *label2 = new QLabel(QStringLiteral("Baud Rate"), this);
     label2->setObjectName(QStringLiteral("Label2"));
@@ -124,6 +129,17 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &comportset::updateDeviceHint);
     connect(m_portCombo->lineEdit(), &QLineEdit::textChanged, this, &comportset::updateDeviceHint);
     updateDeviceHint();
+
+    // Keep the designed positions, but never cut a caption off: a wider font
+    // than the design's may need a few more pixels, within the window.
+    for (QWidget *w : {static_cast<QWidget *>(label3), static_cast<QWidget *>(label2),
+                       static_cast<QWidget *>(m_portCombo), static_cast<QWidget *>(m_baudCombo)}) {
+        const int room = px(5115) - w->x() - 4;
+        if (w->sizeHint().width() > w->width())
+            w->resize(qMin(room, w->sizeHint().width()), w->height());
+    }
+    if (label3->geometry().right() >= m_portCombo->x())
+        label3->move(qMax(4, m_portCombo->x() - label3->width() - 8), label3->y());
 
     setFixedWidth(px(5115));
     setOuterHeightTwips(FoldedHeightTwips);
