@@ -2,56 +2,213 @@
 
 #include "link/traffic_log.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTextCursor>
-#include <QTimer>
 
 namespace mdq {
 
-LogView::LogView(TrafficLog &log, QWidget *parent) : QPlainTextEdit(parent), m_log(log)
+LogView::LogView(TrafficLog &log, QWidget *parent) : QAbstractScrollArea(parent), m_log(log)
 {
-    setReadOnly(true);  // the log is a record of the line, not a notepad
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
     setFont(f);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
     connect(&log, &TrafficLog::appended, this, &LogView::onAppended);
-    connect(&log, &TrafficLog::cleared, this, [this] {
-        m_pending.clear();
-        clear();
-    });
-    connect(&log, &TrafficLog::caretToEnd, this, [this] {
-        flush();
-        moveCursor(QTextCursor::End);
-    });
+    connect(&log, &TrafficLog::cleared, this, &LogView::onCleared);
+    connect(&log, &TrafficLog::caretToEnd, this, &LogView::scrollToEnd);
+    onAppended(log.text());
+}
+
+QString LogView::line(int i) const
+{
+    if (i < 0 || i >= lineCount())
+        return QString();
+    const QString &text = m_log.text();
+    const int start = m_lineStarts[i];
+    int end = i + 1 < lineCount() ? m_lineStarts[i + 1] - 1 : int(text.size());  // drop the \n
+    if (end > start && text.at(end - 1) == QLatin1Char('\r'))
+        --end;
+    return text.mid(start, end - start);
 }
 
 void LogView::onAppended(const QString &piece)
 {
-    // The document keeps lines as blocks: CR LF becomes one line break.
-    m_pending += piece;
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QTimer::singleShot(0, this, &LogView::flush);
+    if (piece.isEmpty())
+        return;
+    const bool follow = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+    const QString &text = m_log.text();
+    const int base = int(text.size() - piece.size());
+    for (int i = 0; i < piece.size(); ++i)
+        if (piece.at(i) == QLatin1Char('\n'))
+            m_lineStarts.append(base + i + 1);
+    // Only the lines this piece touched can have become the longest.
+    const int from = qMax(0, int(m_lineStarts.size()) - 1 - int(piece.count(QLatin1Char('\n'))) - 1);
+    for (int i = from; i < lineCount(); ++i) {
+        const int end = i + 1 < lineCount() ? m_lineStarts[i + 1] : int(text.size());
+        m_longestLine = qMax(m_longestLine, end - m_lineStarts[i]);
+    }
+    updateScrollBars();
+    if (follow)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+void LogView::onCleared()
+{
+    m_lineStarts = {0};
+    m_longestLine = 0;
+    m_anchor = m_cursor = -1;
+    updateScrollBars();
+    viewport()->update();
+}
+
+int LogView::lineHeight() const
+{
+    return fontMetrics().lineSpacing();
+}
+
+int LogView::visibleLines() const
+{
+    return qMax(1, viewport()->height() / lineHeight());
+}
+
+int LogView::firstVisibleLine() const
+{
+    return verticalScrollBar()->value();
+}
+
+void LogView::updateScrollBars()
+{
+    verticalScrollBar()->setRange(0, qMax(0, lineCount() - visibleLines()));
+    verticalScrollBar()->setPageStep(visibleLines());
+    verticalScrollBar()->setSingleStep(1);
+    const int width = m_longestLine * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+    horizontalScrollBar()->setRange(0, qMax(0, width - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 3);
+}
+
+void LogView::scrollToEnd()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void LogView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void LogView::paintEvent(QPaintEvent *)
+{
+    QPainter p(viewport());
+    const int h = lineHeight();
+    const int first = firstVisibleLine();
+    const int last = qMin(lineCount() - 1, first + visibleLines());
+    const int x = 4 - horizontalScrollBar()->value();
+    const int selFrom = qMin(m_anchor, m_cursor), selTo = qMax(m_anchor, m_cursor);
+    for (int i = first; i <= last; ++i) {
+        const int top = (i - first) * h;
+        const bool selected = m_anchor >= 0 && i >= selFrom && i <= selTo;
+        if (selected) {
+            p.fillRect(QRect(0, top, viewport()->width(), h), palette().highlight());
+            p.setPen(palette().highlightedText().color());
+        } else {
+            p.setPen(palette().text().color());
+        }
+        p.drawText(x, top + fontMetrics().ascent(), line(i));
     }
 }
 
-void LogView::flush()
+int LogView::lineAt(int y) const
 {
-    m_flushQueued = false;
-    if (m_pending.isEmpty())
+    return qBound(0, firstVisibleLine() + y / lineHeight(), qMax(0, lineCount() - 1));
+}
+
+void LogView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    const int l = lineAt(int(event->position().y()));
+    if (!(event->modifiers() & Qt::ShiftModifier) || m_anchor < 0)
+        m_anchor = l;
+    m_cursor = l;
+    viewport()->update();
+}
+
+void LogView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || m_anchor < 0)
         return;
-    QString piece = m_pending;
-    m_pending.clear();
-    piece.remove(QLatin1Char('\r'));
-    QScrollBar *bar = verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    QTextCursor c(document());
-    c.movePosition(QTextCursor::End);
-    c.insertText(piece);
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    m_cursor = lineAt(int(event->position().y()));
+    if (event->position().y() < 0)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (event->position().y() > viewport()->height())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    viewport()->update();
+}
+
+QString LogView::selectedText() const
+{
+    if (m_anchor < 0)
+        return QString();
+    QStringList lines;
+    for (int i = qMin(m_anchor, m_cursor); i <= qMax(m_anchor, m_cursor); ++i)
+        lines << line(i);
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+void LogView::selectAll()
+{
+    m_anchor = 0;
+    m_cursor = lineCount() - 1;
+    viewport()->update();
+}
+
+void LogView::copy() const
+{
+    if (QClipboard *c = QApplication::clipboard(); c && m_anchor >= 0)
+        c->setText(selectedText());
+}
+
+void LogView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::SelectAll))
+        return selectAll();
+    if (event->matches(QKeySequence::Copy))
+        return copy();
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        const int step = event->key() == Qt::Key_Up ? -1 : 1;
+        if (event->modifiers() & Qt::ShiftModifier) {
+            if (m_anchor < 0)
+                m_anchor = m_cursor = firstVisibleLine();
+            m_cursor = qBound(0, m_cursor + step, qMax(0, lineCount() - 1));
+            if (m_cursor < firstVisibleLine() || m_cursor >= firstVisibleLine() + visibleLines())
+                verticalScrollBar()->setValue(m_cursor - (step < 0 ? 0 : visibleLines() - 1));
+            viewport()->update();
+            return;
+        }
+    }
+    QAbstractScrollArea::keyPressEvent(event);  // scrolling keys
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copyAction = menu.addAction(tr("Copy"), this, &LogView::copy);
+    copyAction->setEnabled(m_anchor >= 0);
+    menu.addAction(tr("Select All"), this, &LogView::selectAll);
+    menu.exec(event->globalPos());
 }
 
 }  // namespace mdq
