@@ -21,14 +21,7 @@ Sle4442Panel::Sle4442Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent),
 {
     auto *layout = new QVBoxLayout(this);
 
-    auto *power = new QHBoxLayout;
-    auto *up = makeButton(this, QStringLiteral("SiemensICUp1"), QStringLiteral("Activate"));
-    auto *status = makeButton(this, QStringLiteral("SiemensICStatus1"), QStringLiteral("Inquire Status"));
-    auto *down = makeButton(this, QStringLiteral("SiemensICDown1"), QStringLiteral("Deactivate"));
-    power->addWidget(up);
-    power->addWidget(status);
-    power->addWidget(down);
-    layout->addLayout(power);
+    layout->addLayout(sle::powerRow(this, 1, m_io.runner()));
 
     auto *passRow = new QHBoxLayout;
     passRow->addWidget(new QLabel(QStringLiteral("Password:"), this));
@@ -75,10 +68,6 @@ Sle4442Panel::Sle4442Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent),
     layout->addWidget(hint);
     layout->addStretch(1);
 
-    CommandRunner &runner = m_io.runner();
-    connect(up, &QPushButton::clicked, this, [&runner] { sle::activate(runner); });
-    connect(status, &QPushButton::clicked, this, [&runner] { sle::inquireStatus(runner); });
-    connect(down, &QPushButton::clicked, this, [&runner] { sle::deactivate(runner); });
     connect(verify, &QPushButton::clicked, this, [this] {
         m_io.transmit(Cm, Pm, [this] { return QByteArray::fromHex("0020030103") + code(); });
     });

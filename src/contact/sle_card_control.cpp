@@ -1,6 +1,10 @@
 #include "contact/sle_card_control.h"
 
+#include "contact/panel_widgets.h"
 #include "control/command_runner.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
 
 namespace mdq::sle {
 
@@ -48,6 +52,21 @@ void deactivate(CommandRunner &runner)
     runner.run(Cm, '1', {}, [&runner](const Reply &) {
         runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate success"));
     });
+}
+
+QHBoxLayout *powerRow(QWidget *panel, int n, CommandRunner &runner)
+{
+    auto *row = new QHBoxLayout;
+    auto *up = makeButton(panel, QStringLiteral("SiemensICUp%1").arg(n), QStringLiteral("Activate"));
+    auto *status = makeButton(panel, QStringLiteral("SiemensICStatus%1").arg(n), QStringLiteral("Inquire Status"));
+    auto *down = makeButton(panel, QStringLiteral("SiemensICDown%1").arg(n), QStringLiteral("Deactivate"));
+    row->addWidget(up);
+    row->addWidget(status);
+    row->addWidget(down);
+    QObject::connect(up, &QPushButton::clicked, panel, [&runner] { activate(runner); });
+    QObject::connect(status, &QPushButton::clicked, panel, [&runner] { inquireStatus(runner); });
+    QObject::connect(down, &QPushButton::clicked, panel, [&runner] { deactivate(runner); });
+    return row;
 }
 
 }  // namespace mdq::sle
