@@ -52,10 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     app();
     if (size < 3)
         return 0;
-    FakeClock clock;
-    FakeSerialPort port(clock);
-    RecordingPrompter prompter;
-    ReaderMain main(port, clock, prompter);
+    // One main window for every input (building it is most of the cost); each
+    // input starts from an empty log, a fresh far end and no messages.
+    // Kept for the process's life on purpose: destroying widgets after the
+    // fuzzer's exit handlers have torn Qt down would crash.
+    struct Rig
+    {
+        FakeClock clock;
+        FakeSerialPort port{clock};
+        RecordingPrompter prompter;
+        ReaderMain main{port, clock, prompter};
+    };
+    static Rig *rig = new Rig;
+    FakeSerialPort &port = rig->port;
+    RecordingPrompter &prompter = rig->prompter;
+    ReaderMain &main = rig->main;
+    port.forgetAnswers();
+    port.clearWrites();
+    prompter.clear();
+    main.log().clear();
     port.open(1, 9600);
     main.state().PortOpened = true;
     main.findChild<QCheckBox *>(QStringLiteral("CheckRecord"))->setChecked(data[0] & 0x80);

@@ -40,6 +40,8 @@ public:
     QList<qint64> writeTimes() const { return m_writeTimes; }
     QByteArray lastFrame() const;
     void clearWrites() { m_writes.clear(); m_writeTimes.clear(); }
+    // Forgets every scripted answer and byte still due (a fresh far end).
+    void forgetAnswers() { m_answers.clear(); m_afterEot.clear(); m_arrivals.clear(); m_buffer.clear(); }
 
     // A far end that depends on where the host is: asked for each frame the
     // host writes while no scripted answer (answerNext) is queued, with the
