@@ -96,7 +96,10 @@ bool QtSerialPort::healthy()
         m_port.clearError();
         return true;
     case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
         // The device went away: reading will never work again on this handle.
+        // A pty whose far end closed reads as end of file, which Qt reports
+        // as a read error rather than a resource error.
         m_errorText = m_port.errorString();
         close();
         return false;
