@@ -29,19 +29,19 @@ QByteArray request(const char *hexUpToEtx)
 }
 
 // "NAME" or "NAME(i)" under root.
-QWidget *findBox(QWidget *root, const QString &spec)
+QWidget *findBox(QWidget *root, const QString &boxName)
 {
     static const QRegularExpression indexed(QStringLiteral("^(\\w+)\\((\\d+)\\)$"));
-    const auto m = indexed.match(spec);
-    const QString name = m.hasMatch() ? m.captured(1) : spec;
+    const auto m = indexed.match(boxName);
+    const QString name = m.hasMatch() ? m.captured(1) : boxName;
     const int index = m.hasMatch() ? m.captured(2).toInt() : -1;
     return childOf<QWidget>(root, name, index);
 }
 
 // Sets a box the way a paste does: straight into its text, no key filter.
-bool paste(QWidget *root, const QString &spec, const QString &text)
+bool paste(QWidget *root, const QString &boxName, const QString &text)
 {
-    QWidget *w = findBox(root, spec);
+    QWidget *w = findBox(root, boxName);
     if (auto *combo = qobject_cast<QComboBox *>(w)) {
         if (!combo->isEditable())
             return false;
