@@ -18,4 +18,28 @@ QByteArray withSw(const QByteArray &data, quint16 statusWord)
     return out;
 }
 
+Reply sleCommand(SleSession &session, const SleCommandSet &set, quint8 cm, quint8 pm, const QByteArray &data,
+                 const std::function<Reply(const QByteArray &)> &apdu)
+{
+    if (cm == 0x50)
+        return cardOk(set.typeCode);
+    if (cm != 'S')
+        return Reply::error(cardcodes::NotSupported);
+    if (pm == set.apduPm)
+        return session.active ? apdu(data) : Reply::error(cardcodes::NoAtrYet);
+    switch (pm) {
+    case '0':
+        session.active = true;
+        session.verified = false;  // a new power-up forgets the verification
+        return cardOk(set.answerToReset);
+    case '1':
+        session.active = session.verified = false;
+        return cardOk();
+    case '2':
+        return cardOk(session.active ? set.activeStatus : QByteArrayLiteral("0"));
+    default:
+        return Reply::error(codes::BadParameter);
+    }
+}
+
 }  // namespace sim

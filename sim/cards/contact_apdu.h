@@ -5,6 +5,7 @@
 #include "reply.h"
 
 #include <QByteArray>
+#include <functional>
 #include <optional>
 
 namespace sim {
@@ -50,5 +51,26 @@ inline Reply cardSw(quint16 statusWord, const QByteArray &data = {})
 {
     return cardOk(withSw(data, statusWord));
 }
+
+// The SLE memory cards' command set around their APDUs: CM 50h answers the
+// type code; CM 'S' PM '0' powers up (answer to reset, verification
+// forgotten), '1' powers down, '2' reports activeStatus or "0", and apduPm
+// carries the memory APDU once the card is powered.
+struct SleSession
+{
+    bool active = false;
+    bool verified = false;
+};
+
+struct SleCommandSet
+{
+    QByteArray typeCode;
+    QByteArray answerToReset;
+    QByteArray activeStatus;
+    quint8 apduPm;
+};
+
+Reply sleCommand(SleSession &session, const SleCommandSet &set, quint8 cm, quint8 pm, const QByteArray &data,
+                 const std::function<Reply(const QByteArray &)> &apdu);
 
 }  // namespace sim

@@ -5,7 +5,6 @@
 namespace sim {
 
 namespace {
-constexpr quint8 CmTypeTest = 0x50, CmMemory = 'S';
 constexpr quint8 InsVerify = 0x20, InsChange = 0x24, InsRead = 0xB0, InsWrite = 0xD0;
 constexpr quint8 ReadBitsP1 = 0x10, WriteProtectFlag = 0x20, HighAddressMask = 0x03;
 }  // namespace
@@ -14,25 +13,8 @@ Sle4428Card::Sle4428Card() : m_memory(Size, char(0xFF)), m_protected(Size) {}
 
 CardReply Sle4428Card::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    if (cm == CmTypeTest)
-        return cardOk("21");
-    if (cm != CmMemory)
-        return Reply::error(cardcodes::NotSupported);
-    switch (pm) {
-    case '0':
-        m_active = true;
-        m_verified = false;
-        return cardOk(answerToReset());
-    case '1':
-        m_active = m_verified = false;
-        return cardOk();
-    case '2':
-        return cardOk(m_active ? "2" : "0");
-    case '4':
-        return m_active ? apdu(data) : Reply::error(cardcodes::NoAtrYet);
-    default:
-        return Reply::error(codes::BadParameter);
-    }
+    static const SleCommandSet set{"21", answerToReset(), "2", '4'};
+    return sleCommand(m_session, set, cm, pm, data, [this](const QByteArray &d) { return apdu(d); });
 }
 
 CardReply Sle4428Card::apdu(const QByteArray &data)
@@ -53,10 +35,10 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
             return cardSw(sw::Locked);
         if (a->body == m_psc) {
             m_attempts = Attempts;
-            m_verified = true;
+            m_session.verified = true;
             return cardSw(sw::Ok);
         }
-        m_verified = false;
+        m_session.verified = false;
         --m_attempts;
         return cardSw(m_attempts == 0 ? sw::Locked : sw::WrongCode);
     case InsChange:
@@ -64,7 +46,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
             return cardSw(sw::BadP1P2);
         if (n != 2 || a->body.size() != 2)
             return cardSw(sw::WrongLength);
-        if (!m_verified)
+        if (!m_session.verified)
             return cardSw(sw::ExecuteError);
         m_psc = a->body;
         return cardSw(sw::Ok);
@@ -92,7 +74,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
         const int address = ((a->p1 & HighAddressMask) << 8) | a->p2;
         if (address + n > Size)
             return cardSw(sw::BadP1P2);
-        if (!m_verified)
+        if (!m_session.verified)
             return cardSw(sw::ExecuteError);
         for (int i = address; i < address + n; ++i) {
             if (isProtected(i))

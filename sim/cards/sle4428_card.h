@@ -4,6 +4,7 @@
 // are refused as a whole when they touch a protected byte.
 
 #include "cards/card.h"
+#include "cards/contact_apdu.h"
 
 #include <QBitArray>
 
@@ -31,8 +32,7 @@ private:
     QBitArray m_protected;
     QByteArray m_psc = QByteArray(2, char(0xFF));
     int m_attempts = Attempts;
-    bool m_active = false;
-    bool m_verified = false;
+    SleSession m_session;
 };
 
 }  // namespace sim

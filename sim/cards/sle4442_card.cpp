@@ -5,7 +5,6 @@
 namespace sim {
 
 namespace {
-constexpr quint8 CmTypeTest = 0x50, CmMemory = 'S';
 constexpr quint8 AreaMain = 0x00, AreaProtection = 0x01, AreaSecurity = 0x02, VerifyP1 = 0x03;
 constexpr quint8 InsVerify = 0x20, InsRead = 0xB0, InsWrite = 0xD0;
 }  // namespace
@@ -19,25 +18,8 @@ Sle4442Card::Sle4442Card() : m_main(MainSize, char(0xFF))
 
 CardReply Sle4442Card::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    if (cm == CmTypeTest)
-        return cardOk("20");
-    if (cm != CmMemory)
-        return Reply::error(cardcodes::NotSupported);
-    switch (pm) {
-    case '0':
-        m_active = true;
-        m_verified = false;  // a new power-up forgets the verification
-        return cardOk(answerToReset());
-    case '1':
-        m_active = m_verified = false;
-        return cardOk();
-    case '2':
-        return cardOk(m_active ? "1" : "0");
-    case '3':
-        return m_active ? apdu(data) : Reply::error(cardcodes::NoAtrYet);
-    default:
-        return Reply::error(codes::BadParameter);
-    }
+    static const SleCommandSet set{"20", answerToReset(), "1", '3'};
+    return sleCommand(m_session, set, cm, pm, data, [this](const QByteArray &d) { return apdu(d); });
 }
 
 CardReply Sle4442Card::apdu(const QByteArray &data)
@@ -73,10 +55,10 @@ CardReply Sle4442Card::verify(const QByteArray &code)
         return cardSw(sw::Locked);
     if (code == m_psc) {
         m_attempts = Attempts;
-        m_verified = true;
+        m_session.verified = true;
         return cardSw(sw::Ok);
     }
-    m_verified = false;
+    m_session.verified = false;
     --m_attempts;
     return cardSw(m_attempts == 0 ? sw::Locked : sw::WrongCode);
 }
@@ -93,7 +75,7 @@ CardReply Sle4442Card::read(quint8 area, int address, int length) const
     case AreaSecurity:
         // The error counter as its remaining bits; the code reads as zeros until verified.
         source.append(char((1 << m_attempts) - 1));
-        source.append(m_verified ? m_psc : QByteArray(3, '\0'));
+        source.append(m_session.verified ? m_psc : QByteArray(3, '\0'));
         break;
     default: return cardSw(sw::BadP1P2);
     }
@@ -104,7 +86,7 @@ CardReply Sle4442Card::read(quint8 area, int address, int length) const
 
 CardReply Sle4442Card::write(quint8 area, int address, const QByteArray &bytes)
 {
-    if (!m_verified)
+    if (!m_session.verified)
         return cardSw(sw::ExecuteError);
     const int n = int(bytes.size());
     switch (area) {

@@ -5,6 +5,7 @@
 // counter of 3. Writes need a verified PSC; the third wrong PSC scraps the card.
 
 #include "cards/card.h"
+#include "cards/contact_apdu.h"
 
 #include <array>
 
@@ -37,8 +38,7 @@ private:
     std::array<bool, ProtectedRange> m_protected{};
     QByteArray m_psc = QByteArray(3, char(0xFF));
     int m_attempts = Attempts;
-    bool m_active = false;
-    bool m_verified = false;
+    SleSession m_session;
 };
 
 }  // namespace sim
