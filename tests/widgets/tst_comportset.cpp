@@ -147,6 +147,15 @@ private Q_SLOTS:
             << "SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 05 4E 31 30 42 30 03 C9 \r\nSD: 06\r\n";
         QTest::newRow("first byte neither P nor N passes") << QList<Chunk>{{0, kAck}, {0, notPn}} << true
             << "SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 06 58 31 30 30 30 30 03 9E \r\nSD: 06\r\n";
+        // The link test logs the whole reply on one line, however long: no
+        // continuation lines as in the command log.
+        QString longLine = QStringLiteral("RD: F2 00 00 24 50 31 30 30 30 30 ");
+        for (int i = 0; i < 30; ++i)
+            longLine += QStringLiteral("11 ");
+        longLine += QStringLiteral("03 B4 \r\n");
+        QTest::newRow("long reply on one line")
+            << QList<Chunk>{{0, kAck}, {0, positive('1', '0', QByteArray(30, '\x11'))}} << true
+            << QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n") + longLine + QStringLiteral("SD: 06\r\n");
         QTest::newRow("wrong checksum") << QList<Chunk>{{0, kAck}, {0, badBcc}} << false
             << "SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 06 50 31 30 30 30 30 03 97 \r\nSD: 06\r\n\r\n";
         QTest::newRow("refused") << QList<Chunk>{{0, QByteArray("\x15", 1)}} << false
