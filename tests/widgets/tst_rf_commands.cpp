@@ -109,6 +109,10 @@ private Q_SLOTS:
         QTest::newRow("Type B APDU") << QStringList{} << "SendTypeBCmd"
                                      << hexBytes("F2 00 00 0A 43 60 35 00 A4 00 00 02 3F 00 03 74") << QByteArray("5")
                                      << hexBytes("9000") << "C-APDU" << "Success";
+        QTest::newRow("19-byte APDU item")
+            << QStringList{"TypeACAPDUText=00A404000E315041592E5359532E4444463031"} << "SendTypeACmd"
+            << hexBytes("F2 00 00 16 43 60 34 00 A4 04 00 0E 31 50 41 59 2E 53 59 53 2E 44 44 46 30 31 03 39")
+            << QByteArray("4") << hexBytes("6A82") << "C-APDU" << "Success";
         QTest::newRow("empty APDU") << QStringList{"TypeACAPDUText="} << "SendTypeACmd"
                                     << hexBytes("F2 00 00 03 43 60 34 03 E5") << QByteArray("4") << hexBytes("9000")
                                     << "C-APDU" << "Success";
@@ -131,6 +135,37 @@ private Q_SLOTS:
         QCOMPARE(f.port.writes().value(0), frame);
         QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Information, title, text}}));
         QVERIFY(f.log().endsWith(QLatin1String("SD: 06\r\n\r\n")));
+    }
+
+    // The response box shows bytes 6 to L-3 of a positive reply, status bytes included.
+    void apduResponseFillsItsOwnBox_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("pm");
+        QTest::addColumn<QByteArray>("replyData");
+        QTest::addColumn<QString>("filled");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("A, 9000") << "SendTypeACmd" << int('4') << hexBytes("9000") << "TypeARAPDUText"
+                                 << "TypeBRAPDUText";
+        QTest::newRow("B, data and 6A82") << "SendTypeBCmd" << int('5') << hexBytes("0A 00 FF 6A 82")
+                                          << "TypeBRAPDUText" << "TypeARAPDUText";
+    }
+    void apduResponseFillsItsOwnBox()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, pm);
+        QFETCH(QByteArray, replyData);
+        QFETCH(QString, filled);
+        QFETCH(QString, other);
+        MainFixture f;
+        f.connectPort();
+        f.control<QLineEdit>(filled)->setText("OLD");
+        f.control<QLineEdit>(other)->setText("KEPT");
+        f.port.answerWith(positive(0x60, quint8(pm), replyData));
+        f.click(button);
+        QCOMPARE(f.control<QLineEdit>(filled)->text(), QString::fromLatin1(replyData.toHex().toUpper()));
+        QCOMPARE(f.control<QLineEdit>(other)->text(), QStringLiteral("KEPT"));
+        QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Information, "C-APDU", "Success"}}));
     }
 
     void longApduUsesBothLengthBytes()

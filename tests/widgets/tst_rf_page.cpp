@@ -148,6 +148,52 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown()[0].text.endsWith(CrLf + lastLine));
     }
 
+    // Activation clears the five displays before sending, whatever comes back;
+    // deactivation and status inquiry leave the displays and the pages alone.
+    void displaysAfterOtherReplies_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("pm");
+        QTest::addColumn<bool>("positive");
+        QTest::addColumn<QByteArray>("data");  // positive: reply bytes 6 to L-3; negative: error code
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("activate, negative") << "RFCardUPBtn" << int('0') << false << QByteArray("63") << true << 1;
+        QTest::newRow("activate, unknown kind letter")
+            << "RFCardUPBtn" << int('0') << true << hexBytes("58 00 04 04 0A 1B 00 FF") << true << 0;
+        QTest::newRow("deactivate") << "RFCardDownBtn" << int('1') << true << QByteArray() << false << 1;
+        QTest::newRow("status, S50") << "RFCardStatusBtn" << int('2') << true << QByteArray("10") << false << 1;
+        QTest::newRow("status, Type B") << "RFCardStatusBtn" << int('2') << true << QByteArray("30") << false << 1;
+    }
+    void displaysAfterOtherReplies()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, pm);
+        QFETCH(bool, positive);
+        QFETCH(QByteArray, data);
+        QFETCH(bool, cleared);
+        QFETCH(int, messages);
+        MainFixture f;
+        f.connectPort();
+        const char *labels[] = {"RFmessageLabel", "ULRFmessage", "CPURFTypeAmessage"};
+        const char *boxes[] = {"ATRTypeAText", "ATRTypeBText"};
+        for (const char *l : labels)
+            f.control<QLabel>(l)->setText("OLD");
+        for (const char *b : boxes)
+            f.control<QLineEdit>(b)->setText("OLD");
+        scatterTabs(f);
+        f.port.answerWith(positive ? mdqtest::positive(0x60, quint8(pm), data) : negative(0x60, quint8(pm), data));
+        f.click(button);
+        const QString expected = cleared ? QString() : QStringLiteral("OLD");
+        for (const char *l : labels)
+            QCOMPARE(f.control<QLabel>(l)->text(), expected);
+        for (const char *b : boxes)
+            QCOMPARE(f.control<QLineEdit>(b)->text(), expected);
+        QCOMPARE(::tabs(f), QStringLiteral("321"));
+        QCOMPARE(f.prompter.shown().size(), messages);
+        QVERIFY(f.log().endsWith(QLatin1String("\r\n\r\n")));
+    }
+
     void readsFillTheCellRows_data()
     {
         QTest::addColumn<QString>("button");
