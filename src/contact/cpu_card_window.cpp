@@ -45,16 +45,13 @@ const char *const kActivation[] = {
     "The card has been activated, working frequency of 7.16 MHZ",
 };
 
-// The reader names its current SAM socket; sockets 6 to 8 (and the typed 9 to
-// 14) follow the pattern of the first five so that no selected SAM goes unnamed.
+// The current SAM named by the status reply; the reader reports sockets 1 to 5.
 const char *const kCurrentSam[] = {
-    "Current SAM card is  No.1 ", "Current SAM card is  No.2",  "Current SAM card is  No.3",
-    "Current SAM card is  No.4",  "Current SAM card is  No.5",  "Current SAM card is  No.6",
-    "Current SAM card is  No.7",  "Current SAM card is  No.8",  "Current SAM card is  No.9",
-    "Current SAM card is  No.10", "Current SAM card is  No.11", "Current SAM card is  No.12",
-    "Current SAM card is  No.13", "Current SAM card is  No.14",
+    "Current SAM card is  No.1 ", "Current SAM card is  No.2", "Current SAM card is  No.3",
+    "Current SAM card is  No.4",  "Current SAM card is  No.5",
 };
-constexpr int SamCount = int(std::size(kCurrentSam));
+// "SAM 1" to "SAM 14" can be selected (the list shows the first eight).
+constexpr int SamCount = 14;
 
 template <size_t N>
 QString pick(const char *const (&table)[N], quint8 code)
@@ -64,6 +61,7 @@ QString pick(const char *const (&table)[N], quint8 code)
 }
 
 const QString CrLf = QStringLiteral("\r\n");
+constexpr int MaxApdu = 0xFF - 3;
 const QString DefaultApdu = QStringLiteral("00A40000023F00");
 
 }  // namespace
@@ -235,12 +233,12 @@ void CpuCardWindow::sendApdu()
                 runner.showDataError();
                 return std::nullopt;  // nothing sent, no blank line
             }
-            if (t.size() / 2 > MaxFrameData)
+            // LEN is one byte here: at most 252 APDU bytes.
+            if (t.size() / 2 > MaxApdu)
                 throw DataError{};
             QByteArray apdu;
             for (int i = 0; i < t.size(); i += 2)
                 apdu.append(char(needByte(t.mid(i, 2).trimmed())));
-            // LEN is 16 bits: long APDUs use the high length byte too.
             return CommandFrame(address, m_cm, '9', apdu);
         },
         [&](const Reply &r) {

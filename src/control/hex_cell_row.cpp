@@ -38,8 +38,11 @@ void HexCell::keyPressEvent(QKeyEvent *event)
         break;
     }
     const QString typed = event->text();
-    if (typed.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        QLineEdit::keyPressEvent(event);  // Delete, Home, End, paste ... keep their meaning
+    // Delete, Home, End, paste ... keep their meaning. Some platforms give
+    // Delete the text 7Fh; it types nothing, so it is not filtered either.
+    if (typed.isEmpty() || typed.at(0) == QChar(0x7F)
+        || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QLineEdit::keyPressEvent(event);
         return;
     }
     bool unused = false;

@@ -139,6 +139,11 @@ private Q_SLOTS:
         QTest::newRow("sam status outside") << true << "CheckStatusBtn" << 0 << positive('R', '2', "9")
                                             << request("F2000003 43 52 32 03")
                                             << Messages{info("Card Status", "\r\n")} << "" << "";
+        // The reader names sockets 1 to 5 only; past them the SAM part is empty.
+        QTest::newRow("sam status socket 6") << true << "CheckStatusBtn" << 0 << positive('R', '2', "05")
+                                             << request("F2000003 43 52 32 03")
+                                             << Messages{info("Card Status", "Card is not activated\r\n")} << ""
+                                             << "";
         QTest::newRow("deactivate") << false << "DownBtn" << 0 << positive('Q', '1')
                                     << request("F2000003 43 51 31 03")
                                     << Messages{info("Deactivate", "Deactivate Success")} << "" << "";
@@ -207,18 +212,28 @@ private Q_SLOTS:
             click(w, "SendCmdBtn");
             QCOMPARE(f.port.lastFrame(), request("F2000003 43 51 39 03"));
 
-            // 300 bytes: LEN 303 = 01 2F, high byte used rather than refused.
+            // 252 bytes fill the one-byte LEN (FFh) and go out.
             QString longApdu;
-            for (int i = 0; i < 300; ++i)
+            for (int i = 0; i < 252; ++i)
                 longApdu += QStringLiteral("A5");
             cmd->setEditText(longApdu);
             f.port.answerWith(positive('Q', '9', QByteArray::fromHex("9000")));
             click(w, "SendCmdBtn");
             const QByteArray sent = f.port.lastFrame();
-            QCOMPARE(sent.size(), 309);
-            QCOMPARE(sent.left(7).toHex(' '), QByteArray("f2 00 01 2f 43 51 39"));
-            QCOMPARE(sent.mid(7, 300), QByteArray(300, char(0xA5)));
+            QCOMPARE(sent.size(), 261);
+            QCOMPARE(sent.left(7).toHex(' '), QByteArray("f2 00 00 ff 43 51 39"));
+            QCOMPARE(sent.mid(7, 252), QByteArray(252, char(0xA5)));
             QCOMPARE(text(w, "BackText"), QStringLiteral("9000"));
+
+            // 253 bytes do not fit: the data-check message, nothing sent, the blank line kept.
+            const int framesBefore = int(f.port.writes().size());
+            f.prompter.clear();
+            cmd->setEditText(longApdu + QStringLiteral("A5"));
+            click(w, "SendCmdBtn");
+            QCOMPARE(int(f.port.writes().size()), framesBefore);
+            QCOMPARE(f.prompter.shown(), (Messages{{Icon::Exclamation, "Caution",
+                                                    "Error:Please Check The Data Effective"}}));
+            QCOMPARE(f.log(), QStringLiteral("\r\n"));
         });
     }
 
@@ -306,7 +321,8 @@ private Q_SLOTS:
     {
         QCOMPARE(currentSamText('0'), QStringLiteral("Current SAM card is  No.1 "));
         QCOMPARE(currentSamText('4'), QStringLiteral("Current SAM card is  No.5"));
-        QCOMPARE(currentSamText('7'), QStringLiteral("Current SAM card is  No.8"));
+        QCOMPARE(currentSamText('5'), QString());
+        QCOMPARE(currentSamText('7'), QString());
         QCOMPARE(currentSamText('/'), QString());
         QCOMPARE(activationText('0'), QStringLiteral("Card is not activated"));
         QCOMPARE(activationText('3'), QString());

@@ -4,6 +4,7 @@
 #include "control/hex_cell_row.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QWidget>
 #include <QtTest/QTest>
 
@@ -125,6 +126,26 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_5);
         r.enter(3);  // leaving by the mouse pads a single digit
         QCOMPARE(r.row.text(1), QStringLiteral("05"));
+    }
+
+    void deleteKeyStillDeletes_data()
+    {
+        QTest::addColumn<QString>("keyText");  // what the platform puts in the key event
+        QTest::newRow("no text") << QString();
+        QTest::newRow("text 7F") << QString(QChar(0x7F));
+    }
+    void deleteKeyStillDeletes()
+    {
+        QFETCH(QString, keyText);
+        Row r(4, HexCellRow::Overflow::Refuse);
+        r.row.setText(2, QStringLiteral("AB"));
+        r.enter(2);
+        auto *cell = r.row.cell(2);
+        cell->setCursorPosition(0);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, keyText);
+        QApplication::sendEvent(cell, &press);
+        QCOMPARE(r.row.text(2), QStringLiteral("B"));
+        QCOMPARE(r.focused(), 2);
     }
 
     void programmaticFillMovesFocus()
