@@ -61,7 +61,6 @@ QString pick(const char *const (&table)[N], quint8 code)
 }
 
 const QString CrLf = QStringLiteral("\r\n");
-constexpr int MaxApdu = 0xFF - 3;
 const QString DefaultApdu = QStringLiteral("00A40000023F00");
 
 }  // namespace
@@ -233,12 +232,13 @@ void CpuCardWindow::sendApdu()
                 runner.showDataError();
                 return std::nullopt;  // nothing sent, no blank line
             }
-            // LEN is one byte here: at most 252 APDU bytes.
-            if (t.size() / 2 > MaxApdu)
+            if (t.size() / 2 > MaxFrameData)
                 throw DataError{};
             QByteArray apdu;
             for (int i = 0; i < t.size(); i += 2)
                 apdu.append(char(needByte(t.mid(i, 2).trimmed())));
+            // LEN is 16 bits: an APDU over 252 bytes uses the high length
+            // byte too instead of being refused.
             return CommandFrame(address, m_cm, '9', apdu);
         },
         [&](const Reply &r) {

@@ -44,6 +44,11 @@ void FilteredLineEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     const QString text = event->text();
+    // Delete types no character, whatever text the platform attaches (7Fh on X11).
+    if (event->key() == Qt::Key_Delete) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     if (text.isEmpty() || !text.at(0).isPrint() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         // Keys without a character (arrows, Delete, Home, shortcuts) keep
         // their ordinary meaning.

@@ -225,15 +225,14 @@ private Q_SLOTS:
             QCOMPARE(sent.mid(7, 252), QByteArray(252, char(0xA5)));
             QCOMPARE(text(w, "BackText"), QStringLiteral("9000"));
 
-            // 253 bytes do not fit: the data-check message, nothing sent, the blank line kept.
-            const int framesBefore = int(f.port.writes().size());
-            f.prompter.clear();
-            cmd->setEditText(longApdu + QStringLiteral("A5"));
+            // 300 bytes: LEN 303 = 01 2F, the high length byte used rather than refused.
+            cmd->setEditText(longApdu + QString(48 * 2, QLatin1Char('A')));
+            f.port.answerWith(positive('Q', '9', QByteArray::fromHex("9000")));
             click(w, "SendCmdBtn");
-            QCOMPARE(int(f.port.writes().size()), framesBefore);
-            QCOMPARE(f.prompter.shown(), (Messages{{Icon::Exclamation, "Caution",
-                                                    "Error:Please Check The Data Effective"}}));
-            QCOMPARE(f.log(), QStringLiteral("\r\n"));
+            const QByteArray longer = f.port.lastFrame();
+            QCOMPARE(longer.size(), 309);
+            QCOMPARE(longer.left(7).toHex(' '), QByteArray("f2 00 01 2f 43 51 39"));
+            QCOMPARE(longer.mid(7 + 252, 48), QByteArray(48, char(0xAA)));
         });
     }
 
