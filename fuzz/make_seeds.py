@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Writes the seed corpora: real exchanges in each target's input format."""
+import base64
 import os
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -52,6 +53,8 @@ for name, data in {
     'counter_set': request(0xA5, 0x31, b'123') + b'\x06',
     'move': request(0x32, 0x39) + b'\x06' + request(0x32, 0x33),
     'truncated': request(0x31, 0x31)[:6],
+    # Noise whose last frame is completed by the host's EOT.
+    'completed_by_eot': base64.b64decode('8gAAJUMw8vIAACUhMTUD8gAAJUMw8vIAAAAAAAAAAAAAAAAAJUNmMDQD'),
 }.items():
     write('sim_protocol', name, data)
 
