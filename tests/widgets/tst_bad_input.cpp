@@ -18,16 +18,6 @@ using namespace mdqtest;
 
 namespace {
 
-// Request bytes up to and including ETX (blanks allowed), BCC appended here.
-QByteArray request(const char *hexUpToEtx)
-{
-    QByteArray f = QByteArray::fromHex(QByteArray(hexUpToEtx).replace(' ', ""));
-    quint8 x = 0;
-    for (const char c : f)
-        x ^= quint8(c);
-    return f.append(char(x));
-}
-
 // "NAME" or "NAME(i)" under root.
 QWidget *findBox(QWidget *root, const QString &boxName)
 {

@@ -13,15 +13,6 @@ using namespace mdqtest;
 
 namespace {
 
-QByteArray request(const char *hexUpToEtx)
-{
-    QByteArray f = QByteArray::fromHex(hexUpToEtx);
-    quint8 x = 0;
-    for (char c : f)
-        x ^= quint8(c);
-    return f.append(char(x));
-}
-
 Shown info(const QString &title, const QString &text)
 {
     return {Icon::Information, title, text};

@@ -13,16 +13,6 @@ using namespace mdqtest;
 
 namespace {
 
-// A request frame from its bytes up to ETX, closed with the XOR of all of them.
-QByteArray request(const char *hexUpToEtx)
-{
-    QByteArray f = QByteArray::fromHex(hexUpToEtx);
-    quint8 x = 0;
-    for (char c : f)
-        x ^= quint8(c);
-    return f.append(char(x));
-}
-
 using Boxes = QList<QPair<QString, QString>>;  // box name, text
 using Messages = QList<Shown>;
 
