@@ -81,7 +81,7 @@ struct Link
     TrafficLog log;
     SharedState state;
     QtSerialPort port{map};
-    LinkContext ctx{port, clock, prompter, log, state};
+    LinkContext ctx{port, clock, log, state};
 
     explicit Link(const sim::VirtualReaderOptions &o) : reader(o)
     {
@@ -103,7 +103,7 @@ struct Link
             Reply reply;
             QElapsedTimer t;
             t.start();
-            const int result = ExecuteCommand(ctx, frame, reply);
+            const int result = ExecuteCommand(ctx, frame, reply).result;
             times.push_back(double(t.nsecsElapsed()) / 1e6);
             if (result != 0 || !reply.isPositive())
                 std::fprintf(stderr, "bench: exchange %d failed (%d)\n", i, result);
@@ -138,7 +138,7 @@ void benchSilentCpu()
     QElapsedTimer t;
     t.start();
     Reply reply;
-    const int result = ExecuteCommand(l.ctx, CommandFrame(0, '1', '0'), reply);
+    const int result = ExecuteCommand(l.ctx, CommandFrame(0, '1', '0'), reply).result;
     const double wall = double(t.elapsed()) / 1000.0;
     const double used = (cpuSeconds() - cpu0) / wall * 100.0;
     if (result != -2)
@@ -156,6 +156,7 @@ public:
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     int portNumber() const override { return 1; }
+    qint32 baudRate() const override { return 9600; }
     QString deviceName() const override { return QStringLiteral("memory"); }
     bool discardBuffers() override { m_in.clear(); return true; }
     bool write(const QByteArray &b) override

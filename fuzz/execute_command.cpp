@@ -9,7 +9,6 @@
 #include "link/traffic_log.h"
 #include "support/fake_clock.h"
 #include "support/fake_serial_port.h"
-#include "support/recording_prompter.h"
 
 #include <cstdlib>
 
@@ -28,17 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FakeClock clock;
     FakeSerialPort port(clock);
-    RecordingPrompter prompter;
     TrafficLog log;
     SharedState state;
     state.PortOpened = true;
     port.open(1, 9600);
     port.answerNext(chunks);
-    LinkContext link{port, clock, prompter, log, state};
+    LinkContext link{port, clock, log, state};
 
     Reply reply;
     const qint64 start = clock.nowMs();
-    const int result = ExecuteCommand(link, CommandFrame(0, '1', '0'), reply);
+    const ExchangeOutcome outcome = ExecuteCommand(link, CommandFrame(0, '1', '0'), reply);
+    const int result = outcome.result;
     if (result != 0 && result != -1 && result != -2)
         std::abort();
     if (reply.length() < 0 || reply.length() > Reply::Capacity)
@@ -46,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // ACK 3 s + header 6 s + body 6 s is the longest path (the EOT path is 12 s).
     if (clock.nowMs() - start > limits::AckMs + limits::HeaderMs + limits::BodyMs)
         std::abort();
-    if (prompter.shown().size() > 1)
+    // One message at most, and only for a failure.
+    if (outcome.operatorMessage().has_value() != (result == -1))
         std::abort();
     if (result == -2 && reply.length() != 0)
         std::abort();

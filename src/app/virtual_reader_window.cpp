@@ -1,5 +1,7 @@
 #include "app/virtual_reader_window.h"
 
+#include "platform/line_busy.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +28,7 @@ VirtualReaderWindow::VirtualReaderWindow(Control control, const QString &device,
             auto *button = new QPushButton(b.first, box);
             button->setAutoDefault(false);
             const QString command = b.second;
+            button->setObjectName(QStringLiteral("Sim_") + QString(command).replace(QLatin1Char(' '), QLatin1Char('_')));
             connect(button, &QPushButton::clicked, this, [this, command] { send(command); });
             grid->addWidget(button, i / 3, i % 3);
             ++i;
@@ -50,7 +53,9 @@ VirtualReaderWindow::VirtualReaderWindow(Control control, const QString &device,
                      QStringLiteral("bad-bcc once"), QStringLiteral("delay 2000"), QStringLiteral("delay 0"),
                      QStringLiteral("negative 10"), QStringLiteral("negative A1")});
     fault->setEditable(true);
+    fault->setObjectName(QStringLiteral("SimFault"));
     auto *apply = new QPushButton(QStringLiteral("Inject"), faults);
+    apply->setObjectName(QStringLiteral("SimInject"));
     apply->setAutoDefault(false);
     connect(apply, &QPushButton::clicked, this, [this, fault] { send(QStringLiteral("fault ") + fault->currentText()); });
     row->addWidget(fault, 1);
@@ -59,6 +64,7 @@ VirtualReaderWindow::VirtualReaderWindow(Control control, const QString &device,
 
     auto *commandRow = new QHBoxLayout;
     m_command = new QLineEdit(this);
+    m_command->setObjectName(QStringLiteral("SimCommand"));
     m_command->setPlaceholderText(QStringLiteral("control command, e.g. chip ic sle4442 (help lists them)"));
     connect(m_command, &QLineEdit::returnPressed, this, [this] {
         send(m_command->text());
@@ -68,14 +74,30 @@ VirtualReaderWindow::VirtualReaderWindow(Control control, const QString &device,
     layout->addLayout(commandRow);
 
     m_answer = new QLabel(this);
+    m_answer->setObjectName(QStringLiteral("SimAnswer"));
     m_answer->setWordWrap(true);
     m_answer->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_answer);
     m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("SimState"));
     m_state->setWordWrap(true);
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_state);
     m_state->setText(m_control(QStringLiteral("state")));
+    // The bench, not part of the tool: never blocked by its waits or its
+    // modal windows.
+    markNeverBlocked(this);
+    // The reader changes on its own (a move, a fault used up): follow it.
+    m_refresh.setInterval(300);
+    connect(&m_refresh, &QTimer::timeout, this, &VirtualReaderWindow::refreshState);
+    m_refresh.start();
+}
+
+void VirtualReaderWindow::refreshState()
+{
+    const QString state = m_control(QStringLiteral("state"));
+    if (state != m_state->text())
+        m_state->setText(state);
 }
 
 void VirtualReaderWindow::send(const QString &command)
@@ -83,7 +105,7 @@ void VirtualReaderWindow::send(const QString &command)
     if (command.trimmed().isEmpty())
         return;
     m_answer->setText(QStringLiteral("> %1\n%2").arg(command, m_control(command)));
-    m_state->setText(m_control(QStringLiteral("state")));
+    refreshState();
 }
 
 }  // namespace mdq

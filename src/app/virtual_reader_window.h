@@ -2,6 +2,7 @@
 // "Virtual reader": a small window beside the main one that stages the
 // in-process virtual MDQ-820 (cards, jams, stacker, bin, faults).
 
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -19,7 +20,9 @@ public:
 
 private:
     void send(const QString &command);
+    void refreshState();
     Control m_control;
+    QTimer m_refresh;
     QLabel *m_answer;
     QLabel *m_state;
     QLineEdit *m_command;

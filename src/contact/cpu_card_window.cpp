@@ -101,7 +101,8 @@ CpuCardWindow::CpuCardWindow(ReaderContext &context, Kind kind, QWidget *parent)
     m_cm = d.cm;
     setObjectName(QString::fromLatin1(d.window));
     setWindowTitle(QString::fromLatin1(d.caption));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
 
     auto *layout = new QVBoxLayout(this);
     auto *top = new QHBoxLayout;

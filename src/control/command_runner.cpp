@@ -2,6 +2,7 @@
 
 #include "link/error_codes.h"
 #include "link/frame.h"
+#include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
 #include "platform/prompter.h"
@@ -22,25 +23,25 @@ qint16 needInt16(const QString &hexText)
     throw DataError{};
 }
 
-CommandRunner::CommandRunner(LinkContext link, AddressSource address, RecordSource record)
-    : m_link(link), m_address(std::move(address)), m_record(std::move(record))
+CommandRunner::CommandRunner(LinkContext link, Prompter &prompter, AddressSource address, RecordSource record)
+    : m_link(link), m_prompter(prompter), m_address(std::move(address)), m_record(std::move(record))
 {
 }
 
 void CommandRunner::showDataError()
 {
-    m_link.prompter.message(Icon::Exclamation, text::caution(), text::dataError());
+    m_prompter.message(Icon::Exclamation, text::caution(), text::dataError());
 }
 
 void CommandRunner::showInformation(const QString &title, const QString &text)
 {
-    m_link.prompter.message(Icon::Information, title, text);
+    m_prompter.message(Icon::Information, title, text);
 }
 
 int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive, const NegativeHandler &onNegative)
 {
     if (!m_link.state.PortOpened) {
-        m_link.prompter.message(Icon::Exclamation, text::caution(), text::portSetupFirst());
+        m_prompter.message(Icon::Exclamation, text::caution(), text::portSetupFirst());
         return ExchangeOk;
     }
     if (!m_record())
@@ -55,12 +56,18 @@ int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive, 
         if (!frame)
             return ExchangeOk;
         Reply reply;
-        result = ExecuteCommand(m_link, *frame, reply);
+        const ExchangeOutcome outcome = ExecuteCommand(m_link, *frame, reply);
+        result = outcome.result;
+        if (const auto message = outcome.operatorMessage())
+            m_prompter.message(message->icon, message->title, message->text);
         if (result == ExchangeOk && !reply.isEmpty()) {
+            if (reply.isNegative() && m_link.activity)
+                m_link.activity->report(QStringLiteral("Negative reply %1%2 after %3")
+                                            .arg(QChar(reply.at(3)), QChar(reply.at(4)), secondsText(outcome.elapsedMs)));
             if (reply.isPositive())
                 onPositive(reply);
             else if (reply.isNegative() && !(onNegative && onNegative(reply)))
-                ShowErrorCode(m_link.prompter, reply.at(3), reply.at(4));
+                ShowErrorCode(m_prompter, reply.at(3), reply.at(4));
         }
     } catch (const DataError &) {
         showDataError();

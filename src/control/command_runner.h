@@ -3,7 +3,8 @@
 //   1. refuse with "Comm. Port Setup First" while the port is not opened;
 //   2. clear the traffic log unless "Record Data" is ticked;
 //   3. build the frame from the controls (a bad input stops here: nothing sent);
-//   4. ExecuteCommand;
+//   4. ExecuteCommand; once the line is free again, the message the rules
+//      give for a failed exchange (no window ever opens while the line is busy);
 //   5. on a reply, 'P' goes to the handler, 'N' to ShowErrorCode;
 //   6. append a blank line to the log.
 // Handlers supply only the frame and their positive-reply treatment.
@@ -41,10 +42,10 @@ public:
     // false to leave it to ShowErrorCode.
     using NegativeHandler = std::function<bool(const Reply &)>;
 
-    CommandRunner(LinkContext link, AddressSource address, RecordSource record);
+    CommandRunner(LinkContext link, Prompter &prompter, AddressSource address, RecordSource record);
 
     LinkContext &link() { return m_link; }
-    Prompter &prompter() { return m_link.prompter; }
+    Prompter &prompter() { return m_prompter; }
     SharedState &state() { return m_link.state; }
     std::optional<quint8> address() const { return m_address(); }
     bool recordData() const { return m_record(); }
@@ -59,6 +60,7 @@ public:
 
 private:
     LinkContext m_link;
+    Prompter &m_prompter;
     AddressSource m_address;
     RecordSource m_record;
 };

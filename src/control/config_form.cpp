@@ -73,7 +73,8 @@ ConfigForm::ConfigForm(const QByteArray &configBytes, QWidget *parent) : QDialog
 {
     setObjectName(QStringLiteral("ConfigForm"));
     setWindowTitle(QStringLiteral("Card machine configuration information"));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
 
     const QStringList values = decodeConfig(configBytes);
     for (int i = 0; i < int(configRows().size()); ++i) {

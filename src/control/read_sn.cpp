@@ -15,7 +15,8 @@ ReadSn::ReadSn(const QString &unitText, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ReadSn"));
     setWindowTitle(QStringLiteral("Read SN of Card Reader"));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
 
     auto *text = new QLineEdit(trimBlanks(unitText), this);
     text->setObjectName(QStringLiteral("Text1"));

@@ -10,6 +10,7 @@
 #include "link/frame.h"
 #include "platform/serial_port.h"
 #include "setup/comportset.h"
+#include "ui/status_bar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +45,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     , m_port(port)
     , m_clock(clock)
     , m_prompter(prompter)
-    , m_runner(LinkContext{port, clock, prompter, m_log, m_state},
+    , m_activity(clock)
+    , m_runner(LinkContext{port, clock, m_log, m_state, &m_activity}, prompter,
                [this]() -> std::optional<quint8> { return addressFromText(m_address->currentText()); },
                [this] { return m_record->isChecked(); })
     , m_context{m_runner}
@@ -70,6 +72,18 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_tabs->addTab(m_extendPage, QStringLiteral("EXTEND FUNCTION"));
     m_tabs->addTab(buildMonitorPage(), QStringLiteral("MONITOR"));
     layout->addWidget(m_tabs, 1);
+    m_statusBar = new StatusBar(m_activity, this);
+    layout->addWidget(m_statusBar);
+    // A failed exchange that found the port closed underneath lost the link;
+    // a settings window or scan in progress decides for itself.
+    connect(&m_activity, &LineActivity::busyChanged, this, [this](bool busy) {
+        if (!busy && m_linkState == LinkState::Connected && !m_port.isOpen())
+            m_linkState = LinkState::Lost;
+        if (!busy)
+            refreshConnection();
+    });
+    connect(m_address, &QComboBox::currentTextChanged, this, &ReaderMain::refreshConnection);
+    refreshConnection();
 
     m_control = std::make_unique<ReaderControl>(m_context, this);
     connect(findChild<QPushButton *>(QStringLiteral("ICTestTypeCmd")), &QPushButton::clicked, m_icPage,
@@ -179,6 +193,8 @@ void ReaderMain::openSettings()
 {
     comportset window(m_context, this);
     window.exec();
+    m_linkState = m_state.PortOpened ? LinkState::Connected : LinkState::NotConnected;
+    refreshConnection();
 }
 
 void ReaderMain::closeComm()
@@ -186,6 +202,19 @@ void ReaderMain::closeComm()
     if (m_port.isOpen())
         m_port.close();
     m_state.PortOpened = false;
+    m_linkState = LinkState::NotConnected;
+    refreshConnection();
+}
+
+void ReaderMain::refreshConnection()
+{
+    ConnectionInfo info;
+    info.state = m_linkState;
+    info.port = m_port.portNumber();
+    info.device = m_port.deviceName();
+    info.baud = m_port.baudRate();
+    info.address = m_address->currentText();
+    m_statusBar->setConnection(info);
 }
 
 void ReaderMain::saveLog()

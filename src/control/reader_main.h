@@ -4,8 +4,10 @@
 
 #include "control/command_runner.h"
 #include "control/reader_context.h"
+#include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
+#include "ui/status_bar.h"
 
 #include <QWidget>
 #include <memory>
@@ -27,6 +29,7 @@ class RfCardPage;
 class ExtendPage;
 class LogView;
 
+
 class ReaderMain : public QWidget
 {
     Q_OBJECT
@@ -38,6 +41,8 @@ public:
 
     SharedState &state() { return m_state; }
     TrafficLog &log() { return m_log; }
+    LineActivity &activity() { return m_activity; }
+    StatusBar *statusBar() const { return m_statusBar; }
     CommandRunner &runner() { return m_runner; }
     ReaderContext &context() { return m_context; }
     SerialPort &port() { return m_port; }
@@ -58,13 +63,18 @@ private:
     QWidget *buildReaderFrames();
     QWidget *buildMonitorPage();
     void saveLog();
+    // Brings the status bar's connection part up to date.
+    void refreshConnection();
 
     SerialPort &m_port;
     Clock &m_clock;
     Prompter &m_prompter;
     SharedState m_state;
     TrafficLog m_log;
+    LineActivity m_activity;
     CommandRunner m_runner;
+    LinkState m_linkState = LinkState::NotConnected;
+    StatusBar *m_statusBar = nullptr;
     QComboBox *m_address = nullptr;
     QCheckBox *m_record = nullptr;
     QTabWidget *m_tabs = nullptr;

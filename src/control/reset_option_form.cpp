@@ -25,7 +25,8 @@ ResetOptionForm::ResetOptionForm(SharedState &state, QWidget *parent) : QDialog(
 {
     setObjectName(QStringLiteral("ResetOptionForm"));
     setWindowTitle(QStringLiteral("INITIALIZE Option"));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
     m_state.ResetOption = 0;
 
     auto *layout = new QVBoxLayout(this);

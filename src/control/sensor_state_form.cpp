@@ -29,7 +29,8 @@ SensorStateForm::SensorStateForm(const QByteArray &sensorBytes, QWidget *parent)
 {
     setObjectName(QStringLiteral("SensorStateForm"));
     setWindowTitle(QStringLiteral("Auto test the status of the sensor"));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
 
     auto *grid = new QGridLayout(this);
     for (int i = 0; i < int(sensorRows().size()); ++i) {

@@ -1,8 +1,10 @@
 #pragma once
 // One complete exchange with the reader: send the frame, wait for ACK, read
 // the reply header and body, acknowledge, log every byte. Synchronous, as the
-// windows expect, but the waits sleep on the port instead of spinning.
+// windows expect, but the waits sleep on the port instead of spinning. It
+// shows nothing: how the exchange ended comes back as a value.
 
+#include "link/exchange_outcome.h"
 #include "link/reply.h"
 #include "platform/clock.h"
 
@@ -11,8 +13,7 @@
 
 namespace mdq {
 
-class Clock;
-class Prompter;
+class LineActivity;
 class SerialPort;
 class TrafficLog;
 struct SharedState;
@@ -24,38 +25,31 @@ constexpr int BodyMs = 6000;
 constexpr int AfterEotMs = 3000;
 }  // namespace limits
 
-namespace text {
-QString unitNotDetected();  // the five-line "Unit not detected" message
-QString dataError();        // "Error:Please Check The Data Effective"
-QString portSetupFirst();   // "Comm. Port Setup First"
-QString caution();          // "Caution"
-}  // namespace text
-
-// Everything the engine and the handlers reach through the main window.
+// Everything the engine reaches through the main window.
 struct LinkContext
 {
     SerialPort &port;
     Clock &clock;
-    Prompter &prompter;
     TrafficLog &log;
     SharedState &state;
+    LineActivity *activity = nullptr;  // progress and stop requests; may be null
 };
 
-enum ExchangeResult : int { ExchangeOk = 0, ExchangeFailed = -1, ExchangeNoReply = -2 };
-
-// Returns 0 (reply copied, or port not opened: then the reply is untouched),
-// -1 (failure, already reported) or -2 (no reply; EOT was sent).
-int ExecuteCommand(LinkContext &link, const QByteArray &frame, Reply &reply);
+// result 0 (reply copied, or port not opened: then the reply is untouched),
+// -1 (failure: operatorMessage() gives the rules' message) or -2 (no reply;
+// EOT was sent).
+ExchangeOutcome ExecuteCommand(LinkContext &link, const QByteArray &frame, Reply &reply);
 
 // True while an exchange (or the link test or scan probe) is on the line.
 // The script runner never starts a step then.
 bool exchangeInProgress();
 
+// Marks the line busy for its lifetime: user input is refused (Escape stops
+// the wait) and the activity, if any, is told.
 class ExchangeScope
 {
 public:
-    ExchangeScope();
-    ~ExchangeScope();
+    explicit ExchangeScope(LineActivity *activity = nullptr);
     ExchangeScope(const ExchangeScope &) = delete;
     ExchangeScope &operator=(const ExchangeScope &) = delete;
 
@@ -65,5 +59,7 @@ private:
 
 // Log helpers shared with the link test.
 QString hexSpaced(const QByteArray &bytes);  // "F2 00 " ...
+// The line the log gets when the operator stops a wait.
+QString stoppedLogLine();
 
 }  // namespace mdq

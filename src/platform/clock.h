@@ -2,6 +2,8 @@
 // Monotonic time for the protocol's time limits. Unlike the time of day it
 // never jumps, so a wait cannot break across midnight.
 
+#include "platform/line_busy.h"
+
 #include <QtGlobal>
 
 namespace mdq {
@@ -21,23 +23,6 @@ class SystemClock : public Clock
 public:
     qint64 nowMs() const override;
     void sleepMs(int ms) override;
-};
-
-// Lets the window system repaint while refusing user input; a no-op without
-// an application object. Used by every wait on the line.
-void keepWindowsPainted();
-
-// While a LineBusy scope is alive, keepWindowsPainted() drops the operator's
-// clicks, keys and window closes instead of queueing them for later: a click
-// made during a 12-second wait must not fire a second command afterwards.
-class LineBusy
-{
-public:
-    LineBusy();
-    ~LineBusy();
-    LineBusy(const LineBusy &) = delete;
-    LineBusy &operator=(const LineBusy &) = delete;
-    static bool active();
 };
 
 }  // namespace mdq

@@ -25,19 +25,27 @@ QWidget *ownerOr(QWidget *owner)
         return modal;
     return owner;
 }
+
+void prepare(QMessageBox &box)
+{
+    box.setObjectName(QStringLiteral("MessageBox"));
+    // Modal to the tool's windows only, so the virtual reader stays usable.
+    box.setWindowModality(Qt::WindowModal);
+}
 }  // namespace
 
 void QtPrompter::message(Icon icon, const QString &title, const QString &text)
 {
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok, ownerOr(m_owner));
-    box.setObjectName(QStringLiteral("MessageBox"));
+    prepare(box);
     box.exec();
 }
 
 bool QtPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)
 {
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok | QMessageBox::Cancel, ownerOr(m_owner));
-    box.setObjectName(QStringLiteral("MessageBox"));
+    prepare(box);
+    box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -45,6 +53,7 @@ std::optional<SaveDialogResult> QtPrompter::askSaveFile(const SaveDialogRequest 
 {
     QFileDialog dialog(ownerOr(m_owner), request.title, request.initialDirectory,
                        request.filterName + QStringLiteral(" (") + request.filterPattern + QLatin1Char(')'));
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultExtension);

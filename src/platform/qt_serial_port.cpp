@@ -69,6 +69,7 @@ OpenError QtSerialPort::open(int portNumber, qint32 baud)
         m_port.clearError();
         return OpenError::Other;
     }
+    m_baud = baud;
     // Bytes that arrived before the open would otherwise be taken for a reply.
     discardBuffers();
     return OpenError::None;

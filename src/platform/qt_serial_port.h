@@ -19,6 +19,7 @@ public:
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     int portNumber() const override { return m_portNumber; }
+    qint32 baudRate() const override { return m_baud; }
     QString deviceName() const override;
     bool discardBuffers() override;
     bool write(const QByteArray &bytes) override;
@@ -32,6 +33,7 @@ private:
     const PortMap &m_map;
     QSerialPort m_port;
     int m_portNumber = 0;
+    qint32 m_baud = 0;
     QString m_errorText;
 };
 

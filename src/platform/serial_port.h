@@ -28,6 +28,8 @@ public:
     virtual bool isOpen() const = 0;
     // The COM number last asked for (0 before any open).
     virtual int portNumber() const = 0;
+    // The line speed of the last successful open.
+    virtual qint32 baudRate() const = 0;
     // The device COM<portNumber> stands for, for messages.
     virtual QString deviceName() const = 0;
 

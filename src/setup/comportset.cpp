@@ -60,7 +60,8 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
 {
     setObjectName(QStringLiteral("comportset"));
     setWindowTitle(QStringLiteral("Communication Setting"));
-    setModal(true);
+    // Modal to the tool's own windows only: the virtual reader stays usable.
+    setWindowModality(Qt::WindowModal);
     // The window is laid out in fixed twips for an 8-point face; a larger
     // desktop default would cut the captions off.
     QFont small = font();
@@ -222,9 +223,12 @@ void comportset::ok()
     }
 
     const auto address = m_context.runner.address().value_or(0);
-    const QString answer = IRUnitIfOk(m_context.runner.link(), address, m_context.runner.recordData());
+    bool stopped = false;
+    const QString answer = IRUnitIfOk(m_context.runner.link(), address, m_context.runner.recordData(), &stopped);
     if (answer == QLatin1String("ERROR")) {
-        prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
+        // Shown once the line is free; an operator who stopped the test knows.
+        if (!stopped)
+            prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
         if (port.isOpen())
             port.close();
         state.PortOpened = false;

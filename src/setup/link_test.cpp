@@ -2,35 +2,30 @@
 
 #include "link/execute_command.h"
 #include "link/frame.h"
+#include "link/line_activity.h"
+#include "link/line_wait.h"
 #include "link/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 
 namespace mdq {
 
-bool waitForBytes(SerialPort &port, Clock &clock, int count, int limitMs)
-{
-    const qint64 deadline = clock.nowMs() + limitMs;
-    for (;;) {
-        const int waiting = port.bytesWaiting();
-        if (waiting < 0)
-            return false;
-        if (waiting >= count)
-            return true;
-        const qint64 left = deadline - clock.nowMs();
-        if (left <= 0)
-            return false;
-        port.waitForData(int(qMin<qint64>(left, 50)));
-    }
-}
-
 namespace {
-bool waitStage(SerialPort &port, Clock &clock, int count)
+struct Check
 {
-    return waitForBytes(port, clock, count, limits::LinkTestStageMs);
-}
+    LinkContext &link;
+    bool stopped = false;
 
-QString check(LinkContext &link, quint8 address)
+    bool waitStage(int count)
+    {
+        const WaitResult w = waitForBytes(link.port, link.clock, count, limits::LinkTestStageMs, link.activity);
+        stopped = w.status == WaitStatus::Stopped;
+        return w.status == WaitStatus::Arrived;
+    }
+    QString run(quint8 address);
+};
+
+QString Check::run(quint8 address)
 {
     SerialPort &port = link.port;
     TrafficLog &log = link.log;
@@ -44,20 +39,20 @@ QString check(LinkContext &link, quint8 address)
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);
 
     QByteArray ack;
-    if (!waitStage(port, link.clock, 1) || !port.read(1, &ack) || ack.size() != 1)
+    if (!waitStage(1) || !port.read(1, &ack) || ack.size() != 1)
         return QStringLiteral("ERROR");
     log.append(QStringLiteral("RD: ") + byteHex(quint8(ack[0])) + crlf);
     if (quint8(ack[0]) != ACK)
         return QStringLiteral("ERROR");
 
     QByteArray header;
-    if (!waitStage(port, link.clock, 4) || !port.read(4, &header) || header.size() != 4)
+    if (!waitStage(4) || !port.read(4, &header) || header.size() != 4)
         return QStringLiteral("ERROR");
     log.append(QStringLiteral("RD: ") + hexSpaced(header));
 
     const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
     QByteArray body;
-    if (!waitStage(port, link.clock, remainder) || !port.read(0, &body))
+    if (!waitStage(remainder) || !port.read(0, &body))
         return QStringLiteral("ERROR");
     log.append(hexSpaced(body) + crlf);
 
@@ -78,14 +73,26 @@ QString check(LinkContext &link, quint8 address)
 }
 }  // namespace
 
-QString IRUnitIfOk(LinkContext &link, quint8 address, bool recordData)
+QString IRUnitIfOk(LinkContext &link, quint8 address, bool recordData, bool *stopped)
 {
     if (!recordData)
         link.log.clear();
-    ExchangeScope busy;
-    const QString result = check(link, address);
+    ExchangeScope busy(link.activity);
+    if (link.activity)
+        link.activity->begin(QStringLiteral("Testing the link on %1...").arg(link.port.deviceName()));
+    Check check{link};
+    const QString result = check.run(address);
+    if (check.stopped)
+        link.log.append(stoppedLogLine());
     if (result == QLatin1String("ERROR"))
         link.log.append(QStringLiteral("\r\n"));
+    if (link.activity)
+        link.activity->end(check.stopped ? QStringLiteral("Link test stopped by the operator")
+                           : result == QLatin1String("ERROR")
+                               ? QStringLiteral("Link test failed: no valid answer on %1").arg(link.port.deviceName())
+                               : QStringLiteral("Link test passed on %1").arg(link.port.deviceName()));
+    if (stopped)
+        *stopped = check.stopped;
     return result;
 }
 

@@ -5,7 +5,8 @@
 #include "link/shared_state.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
-#include "setup/link_test.h"
+#include "link/line_activity.h"
+#include "link/line_wait.h"
 
 namespace mdq {
 
@@ -40,7 +41,7 @@ bool probe(LinkContext &link, quint8 address)
         return false;
 
     QByteArray header;
-    if (!waitForBytes(port, clock, 4, limits::ProbeHeaderMs) || !port.read(4, &header) || header.size() != 4)
+    if (waitForBytes(port, clock, 4, limits::ProbeHeaderMs, link.activity).status != WaitStatus::Arrived || !port.read(4, &header) || header.size() != 4)
         return false;
     quint8 bcc = 0;
     for (const char b : header)
@@ -48,7 +49,7 @@ bool probe(LinkContext &link, quint8 address)
     const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
 
     QByteArray body;
-    if (!waitForBytes(port, clock, remainder, limits::ProbeBodyMs) || !port.read(0, &body) || body.isEmpty())
+    if (waitForBytes(port, clock, remainder, limits::ProbeBodyMs, link.activity).status != WaitStatus::Arrived || !port.read(0, &body) || body.isEmpty())
         return false;
     if (!port.write(QByteArray(1, char(ACK))))
         return false;
@@ -69,14 +70,23 @@ bool CommTest(LinkContext &link, quint8 address)
 
 ScanResult scanForReader(LinkContext &link, quint8 address)
 {
-    ExchangeScope busy;
+    ExchangeScope busy(link.activity);
+    LineActivity *activity = link.activity;
+    if (activity)
+        activity->begin(QStringLiteral("Scanning..."));
+    auto stopped = [activity] { return activity && activity->stopRequested(); };
     SharedState &state = link.state;
     ScanResult result;
     state.CommOpenOk = false;
-    for (int portNumber = limits::ScanFirstPort; portNumber <= limits::ScanLastPort && !result.found(); ++portNumber) {
+    for (int portNumber = limits::ScanFirstPort; portNumber <= limits::ScanLastPort && !result.found() && !stopped();
+         ++portNumber) {
         for (const qint32 baud : ScanBauds) {
+            if (stopped())
+                break;
             if (!OpenComm(link.port, state, portNumber, baud))
                 continue;  // no such port, or busy: the next baud rate of the same port
+            if (activity)
+                activity->update(QStringLiteral("Scanning COM%1 at %2 baud...").arg(portNumber).arg(baud));
             state.CommTestOk = false;
             if (CommTest(link, address)) {
                 result = {portNumber, baud};
@@ -88,6 +98,11 @@ ScanResult scanForReader(LinkContext &link, quint8 address)
     }
     if (!state.CommOpenOk)
         result = {};
+    result.stopped = !result.found() && stopped();
+    if (activity)
+        activity->end(result.found()  ? QStringLiteral("Scan found the reader on COM%1 at %2 baud").arg(result.port).arg(result.baud)
+                      : result.stopped ? QStringLiteral("Scan stopped by the operator")
+                                       : QStringLiteral("Scan found no reader"));
     return result;
 }
 

@@ -40,6 +40,7 @@ struct ScanResult
 {
     int port = 0;     // 0: nothing found
     qint32 baud = 0;
+    bool stopped = false;  // the operator stopped the scan
     bool found() const { return port != 0; }
 };
 

@@ -69,10 +69,9 @@ private Q_SLOTS:
         map.map(1, reader.devicePath());
         mdq::QtSerialPort port(map);
         mdq::SystemClock clock;
-        RecordingPrompter prompter;
         mdq::TrafficLog log;
         mdq::SharedState state;
-        mdq::LinkContext link{port, clock, prompter, log, state};
+        mdq::LinkContext link{port, clock, log, state};
         for (const qint32 baud : mdq::ScanBauds) {
             QVERIFY(mdq::OpenComm(port, state, 1, baud));
             QCOMPARE(mdq::CommTest(link, 0), baud == 38400);
@@ -80,7 +79,6 @@ private Q_SLOTS:
         }
         port.close();
         QVERIFY(log.text().isEmpty());
-        QVERIFY(prompter.shown().isEmpty());
     }
 
     void scanFindsThePacedReaderOnCom3AtTheThirdBaudRate()

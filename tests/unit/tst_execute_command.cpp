@@ -38,13 +38,21 @@ class TestExecuteCommand : public QObject
         RecordingPrompter prompter;
         TrafficLog log;
         SharedState state;
-        LinkContext link{port, clock, prompter, log, state};
+        LinkContext link{port, clock, log, state};
         Rig()
         {
             port.open(1, 9600);
             state.PortOpened = true;
         }
-        int run(const QByteArray &frame, Reply &reply) { return ExecuteCommand(link, frame, reply); }
+        ExchangeOutcome outcome;
+        // The engine shows nothing; its caller shows the message it names.
+        int run(const QByteArray &frame, Reply &reply)
+        {
+            outcome = ExecuteCommand(link, frame, reply);
+            if (const auto m = outcome.operatorMessage())
+                prompter.message(m->icon, m->title, m->text);
+            return outcome.result;
+        }
     };
 
 private Q_SLOTS:
