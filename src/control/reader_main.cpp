@@ -74,11 +74,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     layout->addWidget(m_tabs, 1);
     m_statusBar = new StatusBar(m_activity, this);
     layout->addWidget(m_statusBar);
-    // A failed exchange that found the port closed underneath lost the link;
-    // a settings window or scan in progress decides for itself.
+    // After every wait: a port closed underneath means the link is lost.
     connect(&m_activity, &LineActivity::busyChanged, this, [this](bool busy) {
-        if (!busy && m_linkState == LinkState::Connected && !m_port.isOpen())
-            m_linkState = LinkState::Lost;
         if (!busy)
             refreshConnection();
     });
@@ -193,7 +190,6 @@ void ReaderMain::openSettings()
 {
     comportset window(m_context, this);
     window.exec();
-    m_linkState = m_state.PortOpened ? LinkState::Connected : LinkState::NotConnected;
     refreshConnection();
 }
 
@@ -202,14 +198,17 @@ void ReaderMain::closeComm()
     if (m_port.isOpen())
         m_port.close();
     m_state.PortOpened = false;
-    m_linkState = LinkState::NotConnected;
     refreshConnection();
 }
 
 void ReaderMain::refreshConnection()
 {
     ConnectionInfo info;
-    info.state = m_linkState;
+    // PortOpened is the rules' word for a usable link; the port itself says
+    // whether it is still there.
+    info.state = !m_state.PortOpened ? LinkState::NotConnected
+                 : m_port.isOpen()   ? LinkState::Connected
+                                     : LinkState::Lost;
     info.port = m_port.portNumber();
     info.device = m_port.deviceName();
     info.baud = m_port.baudRate();

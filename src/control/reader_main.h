@@ -73,7 +73,6 @@ private:
     TrafficLog m_log;
     LineActivity m_activity;
     CommandRunner m_runner;
-    LinkState m_linkState = LinkState::NotConnected;
     StatusBar *m_statusBar = nullptr;
     QComboBox *m_address = nullptr;
     QCheckBox *m_record = nullptr;
