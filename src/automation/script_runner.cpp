@@ -6,6 +6,7 @@
 #include "control/widgets.h"
 #include "link/execute_command.h"
 #include "link/traffic_log.h"
+#include "ui/status_bar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,6 +105,8 @@ QString controlValue(const QWidget *w, const ReaderMain &main)
 {
     if (w->objectName() == QLatin1String("SDTDText"))
         return const_cast<ReaderMain &>(main).log().text();
+    if (auto *bar = qobject_cast<const StatusBar *>(w))
+        return bar->text();
     if (auto *e = qobject_cast<const QLineEdit *>(w))
         return e->text();
     if (auto *e = qobject_cast<const QPlainTextEdit *>(w))
