@@ -3,6 +3,7 @@
 #include "app/options.h"
 #include "app/virtual_reader_window.h"
 #include "automation/script_prompter.h"
+#include "automation/show_prompter.h"
 #include "automation/script_runner.h"
 #include "automation/transcript.h"
 #include "control/reader_main.h"
@@ -15,12 +16,61 @@
 #include <memory>
 #include <virtual_reader.h>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 using namespace mdq;
 
 namespace {
+// SIGTERM, SIGINT and SIGHUP end the program cleanly: a wait on the line is
+// stopped (EOT sent), windows and event loops close, the port is closed, and
+// the exit code is 128 + the signal's number. The handler only writes the
+// signal's number to a socket; the event loop does the rest.
+int g_signalFd[2] = {-1, -1};
+int g_terminatedBy = 0;
+
+void onSignal(int signo)
+{
+#ifdef Q_OS_UNIX
+    const char b = char(signo);
+    [[maybe_unused]] const auto n = ::write(g_signalFd[0], &b, 1);
+#else
+    Q_UNUSED(signo);
+#endif
+}
+
+void handleTerminationSignals()
+{
+#ifdef Q_OS_UNIX
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char b = 0;
+        if (::read(g_signalFd[1], &b, 1) != 1 || g_terminatedBy)
+            return;
+        g_terminatedBy = int(b);
+        LineBusy::requestStop();
+        // Ends every event loop, modal windows' included; loops started
+        // after this return at once.
+        QCoreApplication::exit(128 + g_terminatedBy);
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (const int signo : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signo, &sa, nullptr);
+#endif
+}
+
 // The in-process virtual reader of --simulate, mapped to its COM number.
 std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options)
 {
@@ -41,20 +91,48 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     SystemClock clock;
     QtSerialPort port(PortMap::instance());
     Transcript transcript;
-    ScriptPrompter prompter(transcript);
+    std::unique_ptr<ScriptPrompter> prompterOwner;
+    ShowPrompter *showPrompter = nullptr;
+    if (options.show) {
+        auto p = std::make_unique<ShowPrompter>(transcript, nullptr, options.stepDelayMs);
+        showPrompter = p.get();
+        prompterOwner = std::move(p);
+    } else {
+        prompterOwner = std::make_unique<ScriptPrompter>(transcript);
+    }
+    ScriptPrompter &prompter = *prompterOwner;
     ReaderMain main(port, clock, prompter);
     ScriptRunner runner(main, prompter, transcript, std::move(lines));
+    std::unique_ptr<VirtualReaderWindow> simWindow;
+    if (options.show) {
+        runner.setShowMode(options.stepDelayMs);
+        showPrompter->setOwner(&main);
+        showPrompter->setOnStuck([&runner, &transcript](const QString &title) {
+            transcript.line(QStringLiteral("error: the message box \"%1\" took no input").arg(escapeForTranscript(title)));
+            runner.finish(1);
+        });
+        if (reader) {
+            simWindow = std::make_unique<VirtualReaderWindow>(
+                [reader](const QString &line) { return reader->control(line); }, reader->devicePath());
+        }
+    }
     QObject::connect(&main, &ReaderMain::exitRequested, &runner, [&runner] { runner.finish(0); });
     // Ends every event loop, a modal window's included.
     QObject::connect(&runner, &ScriptRunner::finished, qApp, [](int code) { QCoreApplication::exit(code); });
-    Q_UNUSED(options);
     if (reader)
         runner.setSimControl([reader](const QString &line) { return reader->control(line); });
     main.show();
     main.activateWindow();
+    if (simWindow) {
+        simWindow->move(main.frameGeometry().topRight() + QPoint(8, 0));
+        simWindow->show();
+        main.activateWindow();
+    }
     runner.start();
     const int code = QApplication::exec();
     port.close();
+    if (g_terminatedBy)
+        return 128 + g_terminatedBy;
     return runner.isDone() ? runner.exitCode() : code;
 }
 
@@ -77,7 +155,7 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader)
     }
     const int code = QApplication::exec();
     port.close();
-    return code;
+    return g_terminatedBy ? 128 + g_terminatedBy : code;
 }
 }  // namespace
 
@@ -114,13 +192,15 @@ int main(int argc, char *argv[])
         lines = text.split(QLatin1Char('\n'));
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
-        // The windows run, but nobody needs to see them.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The windows run, but nobody needs to see them (unless --show).
+        if (!options.show)
+            qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qtest820"));
     QApplication::setApplicationVersion(QStringLiteral(QTEST820_VERSION));
+    handleTerminationSignals();
     const auto reader = startSimulator(options);
     if (options.simulatePort && !reader)
         return 1;

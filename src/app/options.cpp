@@ -7,7 +7,8 @@ namespace mdq {
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE] [--help] [--version]\n"
+        "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
+        "                [--help] [--version]\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0\n"
         "                      (default: COM1..8 = /dev/ttyUSB0..7, COM9..12 = /dev/ttyACM0..3,\n"
@@ -15,6 +16,9 @@ QString usageText()
         "  --simulate[=COMn]   start the virtual MDQ-820 and map it to COM1 (or COMn)\n"
         "  --script FILE       run FILE's steps against the windows without showing them,\n"
         "                      print a transcript; exit 0 when every step ran, 1 when one failed\n"
+        "  --show              with --script: run the steps on screen, with the real message\n"
+        "                      boxes answered by real clicks (the transcript is the same)\n"
+        "  --step-delay MS     with --show: pause between steps (default 400)\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
 }
@@ -22,6 +26,7 @@ QString usageText()
 AppOptions parseOptions(const QStringList &args)
 {
     AppOptions o;
+    bool stepDelayGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         auto value = [&](const QString &option) -> QString {
@@ -50,6 +55,19 @@ AppOptions parseOptions(const QStringList &args)
             o.script = value(QStringLiteral("--script"));
             if (!o.error.isEmpty())
                 return o;
+        } else if (a == QLatin1String("--show")) {
+            o.show = true;
+        } else if (a == QLatin1String("--step-delay") || a.startsWith(QLatin1String("--step-delay="))) {
+            const QString v = value(QStringLiteral("--step-delay"));
+            if (!o.error.isEmpty())
+                return o;
+            bool ok = false;
+            o.stepDelayMs = v.toInt(&ok);
+            if (!ok || o.stepDelayMs < 0 || o.stepDelayMs > 60000) {
+                o.error = QStringLiteral("--step-delay wants milliseconds from 0 to 60000, not '%1'").arg(v);
+                return o;
+            }
+            stepDelayGiven = true;
         } else if (a == QLatin1String("--simulate")) {
             o.simulatePort = 1;
         } else if (a.startsWith(QLatin1String("--simulate="))) {
@@ -65,6 +83,10 @@ AppOptions parseOptions(const QStringList &args)
             return o;
         }
     }
+    if (o.show && o.script.isEmpty())
+        o.error = QStringLiteral("--show goes with --script");
+    else if (stepDelayGiven && !o.show)
+        o.error = QStringLiteral("--step-delay goes with --show");
     return o;
 }
 

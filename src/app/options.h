@@ -12,6 +12,8 @@ struct AppOptions
 {
     QList<QPair<int, QString>> maps;  // --map COMn=DEVICE
     QString script;                   // --script FILE
+    bool show = false;                // --show: the script runs on screen
+    int stepDelayMs = 400;            // --step-delay MS (with --show)
     int simulatePort = 0;             // --simulate[=COMn]; 0 = no virtual reader
     bool help = false;
     bool version = false;

@@ -16,7 +16,7 @@ void ScriptPrompter::message(Icon icon, const QString &title, const QString &tex
 bool ScriptPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)
 {
     message(icon, title, text);
-    const bool ok = m_answers.isEmpty() ? true : m_answers.dequeue();
+    const bool ok = takeAnswer();
     m_transcript.line(ok ? QStringLiteral("answer OK") : QStringLiteral("answer Cancel"));
     return ok;
 }

@@ -22,6 +22,13 @@ public:
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
     std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+    // True while a real message box of this prompter is open (--show).
+    virtual bool isShowingBox() const { return false; }
+
+protected:
+    Transcript &transcript() { return m_transcript; }
+    // The next queued answer to a question (OK when none was queued).
+    bool takeAnswer() { return m_answers.isEmpty() ? true : m_answers.dequeue(); }
 
 private:
     Transcript &m_transcript;

@@ -1,5 +1,6 @@
 #include "automation/script_runner.h"
 
+#include "automation/real_input.h"
 #include "automation/script_prompter.h"
 #include "automation/transcript.h"
 #include "control/reader_main.h"
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -173,8 +175,9 @@ bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)
 {
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
-        if (w->isWindow() && w != &m_main && !w->objectName().isEmpty()
-            && (w->windowType() == Qt::Dialog || w->windowType() == Qt::Window)) {
+        // A real message box (--show) stands for a message line, already printed.
+        if (w->isWindow() && w != &m_main && !w->objectName().isEmpty() && !qobject_cast<QMessageBox *>(w)
+            && !isNeverBlocked(w) && (w->windowType() == Qt::Dialog || w->windowType() == Qt::Window)) {
             m_transcript.line((event->type() == QEvent::Show ? QStringLiteral("window ") : QStringLiteral("closed "))
                               + w->objectName());
         }
@@ -188,7 +191,7 @@ void ScriptRunner::tick()
         return;
     // Never start a step during an exchange, nor inside a step that is still
     // running, unless that step is waiting on a modal window it opened.
-    if (exchangeInProgress() || (m_depth > 0 && !QApplication::activeModalWidget())) {
+    if (exchangeInProgress() || m_prompter.isShowingBox() || (m_depth > 0 && !QApplication::activeModalWidget())) {
         m_timer.start(1);
         return;
     }
@@ -211,7 +214,7 @@ void ScriptRunner::tick()
     runStep(lineNumber, line);
     --m_depth;
     if (!m_done)
-        m_timer.start(m_sleepMs);
+        m_timer.start(qMax(m_sleepMs, m_show ? m_stepDelayMs : 0));
 }
 
 void ScriptRunner::fail(int lineNumber, const QString &reason)
@@ -246,6 +249,12 @@ QWidget *ScriptRunner::findControl(const QString &text, QString *error) const
     if (!found)
         *error = QStringLiteral("no control %1").arg(text);
     return found;
+}
+
+QWidget *ScriptRunner::windowInTheWay(QWidget *w) const
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal && w->window() != modal ? modal : nullptr;
 }
 
 void ScriptRunner::bringToFront(QWidget *w)
@@ -343,7 +352,12 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
             return fail(lineNumber, error);
         if (!w->isEnabled())
             return fail(lineNumber, QStringLiteral("%1 is disabled").arg(name));
-        if (auto *b = qobject_cast<QAbstractButton *>(w))
+        if (m_show) {
+            if (QWidget *modal = windowInTheWay(w))
+                return fail(lineNumber, QStringLiteral("%1 is behind the window %2").arg(name, modal->objectName()));
+            bringToFront(w);
+            realinput::click(w);
+        } else if (auto *b = qobject_cast<QAbstractButton *>(w))
             b->click();
         else if (!QMetaObject::invokeMethod(w, "click"))
             return fail(lineNumber, QStringLiteral("%1 cannot be clicked").arg(name));
@@ -351,7 +365,13 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
         QWidget *w = control();
         if (!w)
             return fail(lineNumber, error);
+        if (m_show)
+            if (QWidget *modal = windowInTheWay(w))
+                return fail(lineNumber, QStringLiteral("%1 is behind the window %2").arg(name, modal->objectName()));
         bringToFront(w);
+        // Typing goes key by key to the focused control in both modes: the
+        // cell rows move the focus on as they fill, and window-level key
+        // events do not yet follow that move the same way.
         if (verb == QLatin1String("type")) {
             for (const QChar c : value)
                 sendKey(keyForChar(c), QString(c));
@@ -363,7 +383,10 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
                     chosen = &k;
             if (!chosen)
                 return fail(lineNumber, QStringLiteral("unknown key '%1'").arg(word));
-            sendKey(chosen->key, QString::fromLatin1(chosen->text));
+            if (m_show)
+                realinput::key(w, chosen->key);
+            else
+                sendKey(chosen->key, QString::fromLatin1(chosen->text));
         }
     } else if (verb == QLatin1String("answer")) {
         if (name == QLatin1String("OK"))

@@ -32,6 +32,14 @@ public:
     // Passes `sim ...` steps to a virtual reader; without one they fail.
     void setSimControl(SimControl control) { m_sim = std::move(control); }
 
+    // --show: steps act through real input events on the visible windows,
+    // with at least stepDelayMs between steps.
+    void setShowMode(int stepDelayMs)
+    {
+        m_show = true;
+        m_stepDelayMs = stepDelayMs;
+    }
+
     // Starts stepping from the event loop; finished() carries the exit code.
     void start();
     bool isDone() const { return m_done; }
@@ -52,6 +60,9 @@ private:
     void fail(int lineNumber, const QString &reason);
     QWidget *findControl(const QString &name, QString *error) const;
     void bringToFront(QWidget *w);
+    // --show: the modal window a person would first have to deal with before
+    // reaching w, or null.
+    QWidget *windowInTheWay(QWidget *w) const;
 
     ReaderMain &m_main;
     ScriptPrompter &m_prompter;
@@ -65,6 +76,8 @@ private:
     QTimer m_timer;
     QTimer m_finisher;
     SimControl m_sim;
+    bool m_show = false;
+    int m_stepDelayMs = 0;
 };
 
 // The printed name of a control: NAME or NAME(INDEX).

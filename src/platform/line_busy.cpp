@@ -121,6 +121,11 @@ void markNeverBlocked(QWidget *window)
     window->setProperty(kNeverBlocked, true);
 }
 
+bool isNeverBlocked(const QWidget *window)
+{
+    return window->property(kNeverBlocked).toBool();
+}
+
 void markStopControl(QWidget *control)
 {
     control->setProperty(kStopControl, true);

@@ -31,6 +31,7 @@ public:
 // Marks a window whose input is never refused (and which no modal window of
 // the tool blocks).
 void markNeverBlocked(QWidget *window);
+bool isNeverBlocked(const QWidget *window);
 // Marks the control that stops a wait: clicks on it get through while busy.
 void markStopControl(QWidget *control);
 
