@@ -45,7 +45,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("firstLine");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE] [--help] [--version]";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "qtest820 1.0.0";
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "";
         QTest::newRow("bad map") << QStringList{"--map", "COM17=/dev/null"} << 2 << "";
