@@ -118,6 +118,8 @@ void FakeSerialPort::waitForData(int ms)
         until = qMin(until, qMax(a.at, m_clock.nowMs()));
     m_waited += until - m_clock.nowMs();
     m_clock.setNow(until);
+    if (m_onWait)
+        m_onWait();
 }
 
 QByteArray replyFrame(char marker, quint8 cm, quint8 pm, const QByteArray &statusOrCode, const QByteArray &data,

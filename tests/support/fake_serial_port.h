@@ -58,6 +58,8 @@ public:
     void vanish() { m_vanished = true; }  // every later operation is a fault
     void vanishAfter(qint64 ms);           // the same, from a moment on the clock
     void setOpenForTest(bool open) { m_open = open; }
+    // Runs after every wait of the host (the clock has moved on).
+    void setOnWait(std::function<void()> onWait) { m_onWait = std::move(onWait); }
 
     mdq::OpenError open(int portNumber, qint32 baud) override;
     // What the far end sends while the port is closed is lost, as on a real line.
@@ -105,6 +107,7 @@ private:
     QHash<int, mdq::OpenError> m_portOpenErrors;
     QList<std::pair<int, qint32>> m_attempts;
     Responder m_responder;
+    std::function<void()> m_onWait;
     bool m_open = false;
     bool m_vanished = false;
     qint64 m_vanishAt = -1;

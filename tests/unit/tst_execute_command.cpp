@@ -3,6 +3,7 @@
 
 #include "link/execute_command.h"
 #include "link/frame.h"
+#include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
 #include "support/fake_clock.h"
@@ -91,6 +92,7 @@ private Q_SLOTS:
         QCOMPARE(r.run(kStatusFrame, reply), -1);
         QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
         QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 15\r\n\r\n"));
+        QCOMPARE(r.outcome.summary(), QStringLiteral("The reader refused the command: received 15h instead of ACK (06h)"));
     }
 
     void lateReplyWithoutAcknowledgement()
@@ -119,6 +121,49 @@ private Q_SLOTS:
         QCOMPARE(r.port.writes().last(), QByteArray("\x04", 1));
         QCOMPARE(r.port.writeTimes().last() - start, 9000);
         QCOMPARE(r.clock.nowMs() - start, 12000);
+        QCOMPARE(r.outcome.summary(), QStringLiteral("No reply from the reader: EOT sent after 9.0 s"));
+    }
+
+    void operatorStopEndsTheWaitWithEot_data()
+    {
+        QTest::addColumn<QList<Chunk>>("answer");
+        QTest::addColumn<QString>("log");
+        QTest::newRow("waiting for ACK") << QList<Chunk>{} << QStringLiteral("SD: 04\r\n-- Stopped by the operator\r\n");
+        QTest::newRow("waiting for the body")
+            << QList<Chunk>{{0, QByteArray("\x06\xF2\x00\x00\x06", 5)}}
+            << QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\nSD: 04\r\n-- Stopped by the operator\r\n");
+    }
+
+    void operatorStopEndsTheWaitWithEot()
+    {
+        // The stop comes 1.5 s into the wait, through the activity the
+        // status bar's Stop button and Escape use.
+        QFETCH(QList<Chunk>, answer);
+        QFETCH(QString, log);
+        Rig r;
+        LineActivity activity(r.clock);
+        r.link.activity = &activity;
+        if (!answer.isEmpty())
+            r.port.answerNext(answer);
+        const qint64 start = r.clock.nowMs();
+        Reply reply;
+        bool stopped = false;
+        // The fake port's waits advance the clock; ask for the stop from the
+        // first wait that sees 1.5 s pass.
+        r.port.setOnWait([&] {
+            if (!stopped && r.clock.nowMs() - start >= 1500) {
+                stopped = true;
+                activity.requestStop();
+            }
+        });
+        QCOMPARE(r.run(kStatusFrame, reply), -2);
+        QCOMPARE(r.outcome.end, ExchangeEnd::Stopped);
+        QVERIFY(r.outcome.operatorMessage() == std::nullopt);
+        QCOMPARE(r.log.text(), kStatusSd + log);
+        QCOMPARE(r.port.writes().last(), QByteArray("\x04", 1));
+        QVERIFY(r.clock.nowMs() - start < 2000);  // not the 12 s of silence
+        QVERIFY(!activity.isBusy());
+        QVERIFY(activity.summary().startsWith(QLatin1String("Stopped by the operator after 1.")));
     }
 
     void limitsCountFromTheStartOfEachWait_data()
