@@ -8,21 +8,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
 namespace mdq {
 
 namespace {
-QMessageBox::Icon qtIcon(Icon icon)
-{
-    switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Exclamation: return QMessageBox::Warning;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::None: break;
-    }
-    return QMessageBox::NoIcon;
-}
-
 constexpr int kCloseWithinMs = 3000;
 }  // namespace
 
@@ -43,11 +33,8 @@ bool ShowPrompter::askOkCancel(Icon icon, const QString &title, const QString &t
 
 bool ShowPrompter::showAndPress(Icon icon, const QString &title, const QString &text, bool withCancel, bool pressOk)
 {
-    QWidget *owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_owner;
-    QMessageBox box(qtIcon(icon), title, text, withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                    owner);
-    box.setWindowModality(Qt::WindowModal);
-    box.setDefaultButton(QMessageBox::Ok);
+    std::unique_ptr<QMessageBox> owned(QtPrompter::createBox(icon, title, text, withCancel, m_owner));
+    QMessageBox &box = *owned;
     QPointer<QMessageBox> guard(&box);
     bool stuck = false;
     // After the delay, a real click on the button a person would press; if the

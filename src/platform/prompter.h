@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QMessageBox;
 class QWidget;
 
 namespace mdq {
@@ -45,6 +46,11 @@ public:
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
     std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+
+    // The box every message and question is shown in: over the active modal
+    // window (else the owner), modal to the tool's windows only, OK default.
+    static QMessageBox *createBox(Icon icon, const QString &title, const QString &text, bool withCancel,
+                                  QWidget *owner);
 
 private:
     QWidget *m_owner;

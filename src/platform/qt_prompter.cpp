@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <memory>
 
 namespace mdq {
 
@@ -26,27 +27,30 @@ QWidget *ownerOr(QWidget *owner)
     return owner;
 }
 
-void prepare(QMessageBox &box)
-{
-    box.setObjectName(QStringLiteral("MessageBox"));
-    // Modal to the tool's windows only, so the virtual reader stays usable.
-    box.setWindowModality(Qt::WindowModal);
-}
 }  // namespace
+
+QMessageBox *QtPrompter::createBox(Icon icon, const QString &title, const QString &text, bool withCancel,
+                                   QWidget *owner)
+{
+    auto *box = new QMessageBox(qtIcon(icon), title, text,
+                                withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, ownerOr(owner));
+    box->setObjectName(QStringLiteral("MessageBox"));
+    // Modal to the tool's windows only, so the virtual reader stays usable.
+    box->setWindowModality(Qt::WindowModal);
+    box->setDefaultButton(QMessageBox::Ok);
+    return box;
+}
 
 void QtPrompter::message(Icon icon, const QString &title, const QString &text)
 {
-    QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok, ownerOr(m_owner));
-    prepare(box);
-    box.exec();
+    std::unique_ptr<QMessageBox> box(createBox(icon, title, text, false, m_owner));
+    box->exec();
 }
 
 bool QtPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)
 {
-    QMessageBox box(qtIcon(icon), title, text, QMessageBox::Ok | QMessageBox::Cancel, ownerOr(m_owner));
-    prepare(box);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    std::unique_ptr<QMessageBox> box(createBox(icon, title, text, true, m_owner));
+    return box->exec() == QMessageBox::Ok;
 }
 
 std::optional<SaveDialogResult> QtPrompter::askSaveFile(const SaveDialogRequest &request)

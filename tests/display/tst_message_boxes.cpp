@@ -9,6 +9,7 @@
 #include "support/operator.h"
 #include "ui/status_bar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -216,12 +217,16 @@ private Q_SLOTS:
         s.connect();
         s.sim(QStringLiteral("fault silent once"));
         QStringList seenDuringWait;
+        QStringList spokenDuringWait;
         bool waitCursor = false;
         bool stopVisible = false;
         QTimer probe;
         probe.setInterval(100);
         QObject::connect(&probe, &QTimer::timeout, [&] {
             seenDuringWait << s.main().statusBar()->message();
+            // What a screen reader is told: the busy text too.
+            if (QAccessibleInterface *a = QAccessible::queryAccessibleInterface(s.control(QStringLiteral("StatusMessage"))))
+                spokenDuringWait << a->text(QAccessible::Name);
             if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
                 waitCursor = true;
             if (s.main().activity().isBusy() && s.main().activity().elapsedMs() > 900) {
@@ -249,6 +254,7 @@ private Q_SLOTS:
         // Updated while waiting, at least every 250 ms.
         QVERIFY2(seenDuringWait.filter(QRegularExpression(QStringLiteral("^Waiting for the reader's reply\\.\\.\\. \\d\\.\\d s$"))).size() >= 3,
                  qPrintable(seenDuringWait.join(QLatin1Char('|'))));
+        QVERIFY(!spokenDuringWait.filter(QStringLiteral("Waiting for the reader's reply...")).isEmpty());
         QCOMPARE(op.seen().size(), 0);
         QVERIFY2(s.main().statusBar()->message().startsWith(QLatin1String("Stopped by the operator after")),
                  qPrintable(s.main().statusBar()->message()));
