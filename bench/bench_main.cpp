@@ -6,7 +6,7 @@
 //      memory grows only with the log's text)
 //   5. start-up to the main window shown (< 0.5 s)
 
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/shared_state.h"

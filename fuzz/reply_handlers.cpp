@@ -4,7 +4,7 @@
 // the handler sends. Nothing may crash or read outside the reply, and one
 // click may raise only a bounded number of messages.
 
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "support/fake_clock.h"
 #include "support/fake_serial_port.h"
 #include "support/recording_prompter.h"

@@ -6,7 +6,7 @@
 #include "automation/show_prompter.h"
 #include "automation/script_runner.h"
 #include "automation/transcript.h"
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "platform/clock.h"
 #include "platform/port_map.h"
 #include "platform/prompter.h"

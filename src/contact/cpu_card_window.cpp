@@ -1,7 +1,7 @@
 #include "contact/cpu_card_window.h"
 
 #include "contact/panel_widgets.h"
-#include "control/reader_context.h"
+#include "ui/reader_context.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
 #include "platform/prompter.h"

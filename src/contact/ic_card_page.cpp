@@ -9,7 +9,7 @@
 #include "contact/panel_widgets.h"
 #include "contact/sle4428_panel.h"
 #include "contact/sle4442_panel.h"
-#include "control/reader_context.h"
+#include "ui/reader_context.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "contact/ic_data_grid.h"
 
-#include "control/command_runner.h"
-#include "control/widgets.h"
+#include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "link/frame.h"
 
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // The "IC Card Data" frame: 128 two-digit cells (ICText(0)..ICText(127)),
 // 8 rows of 16, the data the memory card panels read into and write from.
 
-#include "control/hex_cell_row.h"
+#include "ui/hex_cell_row.h"
 
 #include <QByteArray>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // end of the reply data, its message table, the "Transmit Command" message,
 // and reading into / writing from the data grid.
 
-#include "control/command_runner.h"
+#include "ui/command_runner.h"
 
 #include <QByteArray>
 #include <QString>

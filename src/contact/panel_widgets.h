@@ -2,7 +2,7 @@
 // Small builders the contact card panels share: named buttons and the
 // two-character hex boxes.
 
-#include "control/widgets.h"
+#include "ui/widgets.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "contact/sle_card_control.h"
 
 #include "contact/panel_widgets.h"
-#include "control/command_runner.h"
+#include "ui/command_runner.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

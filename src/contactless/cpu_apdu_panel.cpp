@@ -1,8 +1,8 @@
 #include "contactless/cpu_apdu_panel.h"
 
 #include "contactless/rf_widgets.h"
-#include "control/command_runner.h"
-#include "control/widgets.h"
+#include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "link/frame.h"
 
 #include <QComboBox>

@@ -2,8 +2,8 @@
 
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
-#include "control/command_runner.h"
-#include "control/hex_cell_row.h"
+#include "ui/command_runner.h"
+#include "ui/hex_cell_row.h"
 
 #include <QComboBox>
 #include <QGridLayout>

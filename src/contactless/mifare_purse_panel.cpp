@@ -3,8 +3,8 @@
 #include "contactless/mifare_command.h"
 #include "contactless/purse_value.h"
 #include "contactless/rf_widgets.h"
-#include "control/command_runner.h"
-#include "control/widgets.h"
+#include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "link/execute_command.h"
 #include "platform/prompter.h"
 

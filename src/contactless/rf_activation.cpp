@@ -1,7 +1,7 @@
 #include "contactless/rf_activation.h"
 
 #include "contactless/rf_widgets.h"
-#include "control/command_runner.h"
+#include "ui/command_runner.h"
 #include "link/frame.h"
 
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "contactless/mifare_purse_panel.h"
 #include "contactless/rf_activation.h"
 #include "contactless/ultralight_panel.h"
-#include "control/reader_context.h"
+#include "ui/reader_context.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

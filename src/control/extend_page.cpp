@@ -2,8 +2,8 @@
 
 #include "control/config_form.h"
 #include "control/read_sn.h"
-#include "control/reader_context.h"
-#include "control/widgets.h"
+#include "ui/reader_context.h"
+#include "ui/widgets.h"
 #include "link/frame.h"
 #include "link/reply.h"
 #include "link/shared_state.h"

@@ -1,6 +1,6 @@
 #include "control/read_sn.h"
 
-#include "control/trim_blanks.h"
+#include "ui/trim_blanks.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "control/reader_control.h"
 
-#include "control/reader_context.h"
+#include "ui/reader_context.h"
 #include "control/reset_option_form.h"
 #include "control/sensor_state_form.h"
 #include "link/frame.h"

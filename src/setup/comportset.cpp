@@ -1,7 +1,7 @@
 #include "setup/comportset.h"
 
-#include "control/reader_context.h"
-#include "control/widgets.h"
+#include "ui/reader_context.h"
+#include "ui/widgets.h"
 #include "link/execute_command.h"
 #include "link/shared_state.h"
 #include "platform/port_map.h"

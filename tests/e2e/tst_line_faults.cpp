@@ -6,7 +6,7 @@
 // is back. The clock runs 20x fast, so the reader's time limits cost
 // milliseconds.
 
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "link/execute_command.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"

@@ -5,7 +5,7 @@
 // reader's silences cost milliseconds.
 
 #include "app/virtual_reader_window.h"
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "platform/port_map.h"
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"

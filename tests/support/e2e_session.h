@@ -5,7 +5,7 @@
 
 #include "automation/script_prompter.h"
 #include "automation/transcript.h"
-#include "control/reader_main.h"
+#include "shell/reader_main.h"
 #include "platform/clock.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"

@@ -2,8 +2,8 @@
 // The main window on a fake port, fake clock and recording prompter: the
 // harness for handler tests. Modal windows are answered with onModal().
 
-#include "control/reader_main.h"
-#include "control/widgets.h"
+#include "shell/reader_main.h"
+#include "ui/widgets.h"
 #include "support/fake_clock.h"
 #include "support/fake_serial_port.h"
 #include "support/recording_prompter.h"

@@ -1,6 +1,6 @@
 // Typed-character filters of the small boxes, with real key events.
 
-#include "control/widgets.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 // The hex cell row with real key events: the data grid variant (third
 // character refused) and the contactless variant (last two kept).
 
-#include "control/hex_cell_row.h"
+#include "ui/hex_cell_row.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,7 +2,7 @@
 // ends (whatever the piece boundaries), the view sticks to the end while it
 // is there, and selected lines copy with CR LF.
 
-#include "control/log_view.h"
+#include "shell/log_view.h"
 #include "link/traffic_log.h"
 
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 // "Save To": the traffic log written to the file the operator chooses, never
 // losing an existing file when the write fails.
 
-#include "control/log_file.h"
+#include "shell/log_file.h"
 #include "link/traffic_log.h"
 #include "support/main_fixture.h"
 

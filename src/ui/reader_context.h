@@ -1,7 +1,7 @@
 #pragma once
 // What the panels and secondary windows reach through the main window.
 
-#include "control/command_runner.h"
+#include "ui/command_runner.h"
 
 class QComboBox;
 class QTabWidget;

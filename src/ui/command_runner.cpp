@@ -1,4 +1,4 @@
-#include "control/command_runner.h"
+#include "ui/command_runner.h"
 
 #include "link/error_codes.h"
 #include "link/frame.h"

@@ -1,4 +1,4 @@
-#include "control/log_view.h"
+#include "shell/log_view.h"
 
 #include "link/traffic_log.h"
 

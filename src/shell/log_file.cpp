@@ -1,6 +1,6 @@
-#include "control/log_file.h"
+#include "shell/log_file.h"
 
-#include "control/trim_blanks.h"
+#include "ui/trim_blanks.h"
 #include "platform/prompter.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "control/widgets.h"
+#include "ui/widgets.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

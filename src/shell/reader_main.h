@@ -2,8 +2,8 @@
 // ReaderMain: the start-up window, alive for the whole run. It owns the serial
 // port, the address choice, the traffic log and every command button.
 
-#include "control/command_runner.h"
-#include "control/reader_context.h"
+#include "ui/command_runner.h"
+#include "ui/reader_context.h"
 #include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"

@@ -1,6 +1,6 @@
-#include "control/hex_cell_row.h"
+#include "ui/hex_cell_row.h"
 
-#include "control/widgets.h"
+#include "ui/widgets.h"
 
 #include <QKeyEvent>
 #include <QTimer>
