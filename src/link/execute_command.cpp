@@ -2,7 +2,7 @@
 
 #include "link/frame.h"
 #include "link/line_activity.h"
-#include "link/line_wait.h"
+#include "link/frame_reader.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
 #include "platform/clock.h"
@@ -30,10 +30,6 @@ private:
     ExchangeOutcome portFault() { return fail(ExchangeEnd::PortFault); }
     ExchangeOutcome noReplyPath(bool stopped);
     ExchangeOutcome finish(int result, ExchangeEnd end);
-    WaitResult wait(int count, int limitMs)
-    {
-        return waitForBytes(m_link.port, m_link.clock, count, limitMs, m_link.activity);
-    }
     void log(const QString &s) { m_link.log.append(s); }
 
     LinkContext &m_link;
@@ -66,15 +62,14 @@ ExchangeOutcome Exchange::run()
 
     // Acknowledgement. Silence here is not yet a failure: the reply may follow.
     m_class = FailureClass::NoAnswer;
-    WaitResult w = wait(1, limits::AckMs);
-    if (w.status == WaitStatus::Fault)
+    FrameReader reader(port, m_link.clock, m_link.activity);
+    QByteArray ack;
+    WaitStatus w = reader.readExactly(1, limits::AckMs, &ack);
+    if (w == WaitStatus::Fault)
         return portFault();
-    if (w.status == WaitStatus::Stopped)
+    if (w == WaitStatus::Stopped)
         return noReplyPath(true);
-    if (w.status == WaitStatus::Arrived) {
-        QByteArray ack;
-        if (!port.read(1, &ack) || ack.size() != 1)
-            return portFault();
+    if (w == WaitStatus::Arrived) {
         log(QStringLiteral("RD: ") + byteHex(quint8(ack[0])) + kCrLf);
         if (quint8(ack[0]) != ACK) {
             m_outcome.received = quint8(ack[0]);
@@ -82,37 +77,29 @@ ExchangeOutcome Exchange::run()
         }
     }
 
-    // Header: STX, address, LENH, LENL.
-    w = wait(4, limits::HeaderMs);
-    if (w.status == WaitStatus::Fault)
-        return portFault();
-    if (w.status != WaitStatus::Arrived)
-        return noReplyPath(w.status == WaitStatus::Stopped);
     QByteArray header;
-    if (!port.read(4, &header) || header.size() != 4)
+    w = reader.readHeader(limits::HeaderMs, &header);
+    if (w == WaitStatus::Fault)
         return portFault();
+    if (w != WaitStatus::Arrived)
+        return noReplyPath(w == WaitStatus::Stopped);
     m_class = FailureClass::BadData;
-    QString rd = QStringLiteral("RD: ");
-    for (const char b : header)
-        rd += byteHex(quint8(b)) + QLatin1Char(' ');
-    log(rd);
+    log(QStringLiteral("RD: ") + hexSpaced(header));
 
-    const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
-    w = wait(remainder, limits::BodyMs);
-    if (w.status == WaitStatus::Fault)
+    QByteArray body;
+    int waiting = 0;
+    w = reader.readBody(header, limits::BodyMs, &body, &waiting);
+    if (w == WaitStatus::Fault)
         return portFault();
-    if (w.status == WaitStatus::Stopped) {
+    if (w == WaitStatus::Stopped) {
         log(kCrLf);
         return noReplyPath(true);
     }
-    if (w.status == WaitStatus::TimedOut) {
-        m_outcome.expected = remainder;
-        m_outcome.got = w.waiting;
+    if (w == WaitStatus::TimedOut) {
+        m_outcome.expected = replyRemainder(header);
+        m_outcome.got = waiting;
         return fail(ExchangeEnd::BodyMissing);
     }
-    QByteArray body;
-    if (!port.read(0, &body))
-        return portFault();
 
     QString rb;
     rb.reserve(int(body.size()) * 3 + 16);
@@ -148,7 +135,7 @@ ExchangeOutcome Exchange::noReplyPath(bool stopped)
         m_reply.clear();
         return finish(ExchangeNoReply, ExchangeEnd::Stopped);
     }
-    const WaitResult w = wait(1, limits::AfterEotMs);
+    const WaitResult w = waitForBytes(port, m_link.clock, 1, limits::AfterEotMs, m_link.activity);
     if (w.status == WaitStatus::Fault)
         return portFault();
     if (w.status == WaitStatus::Arrived) {

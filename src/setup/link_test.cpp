@@ -3,7 +3,7 @@
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/line_activity.h"
-#include "link/line_wait.h"
+#include "link/frame_reader.h"
 #include "link/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -16,11 +16,11 @@ struct Check
     LinkContext &link;
     bool stopped = false;
 
-    bool waitStage(int count)
+    // One 3-second stage; false (and the stop noted) unless it arrived whole.
+    bool stage(WaitStatus status)
     {
-        const WaitResult w = waitForBytes(link.port, link.clock, count, limits::LinkTestStageMs, link.activity);
-        stopped = w.status == WaitStatus::Stopped;
-        return w.status == WaitStatus::Arrived;
+        stopped = stopped || status == WaitStatus::Stopped;
+        return status == WaitStatus::Arrived;
     }
     QString run(quint8 address);
 };
@@ -30,43 +30,39 @@ QString Check::run(quint8 address)
     SerialPort &port = link.port;
     TrafficLog &log = link.log;
     const QString crlf = QStringLiteral("\r\n");
+    const QString error = QStringLiteral("ERROR");
+    FrameReader reader(port, link.clock, link.activity);
 
     if (!port.discardBuffers())
-        return QStringLiteral("ERROR");
+        return error;
     const QByteArray frame = CommandFrame(address, '1', '0');
     if (!port.write(frame))
-        return QStringLiteral("ERROR");
+        return error;
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);
 
     QByteArray ack;
-    if (!waitStage(1) || !port.read(1, &ack) || ack.size() != 1)
-        return QStringLiteral("ERROR");
+    if (!stage(reader.readExactly(1, limits::LinkTestStageMs, &ack)))
+        return error;
     log.append(QStringLiteral("RD: ") + byteHex(quint8(ack[0])) + crlf);
     if (quint8(ack[0]) != ACK)
-        return QStringLiteral("ERROR");
+        return error;
 
     QByteArray header;
-    if (!waitStage(4) || !port.read(4, &header) || header.size() != 4)
-        return QStringLiteral("ERROR");
+    if (!stage(reader.readHeader(limits::LinkTestStageMs, &header)))
+        return error;
     log.append(QStringLiteral("RD: ") + hexSpaced(header));
 
-    const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
     QByteArray body;
-    if (!waitStage(remainder) || !port.read(0, &body))
-        return QStringLiteral("ERROR");
+    if (!stage(reader.readBody(header, limits::LinkTestStageMs, &body)))
+        return error;
     log.append(hexSpaced(body) + crlf);
 
     if (!port.write(QByteArray(1, char(ACK))))
-        return QStringLiteral("ERROR");
+        return error;
     log.append(QStringLiteral("SD: 06") + crlf);
 
-    quint8 bcc = 0;
-    for (const char b : header)
-        bcc ^= quint8(b);
-    for (int i = 0; i + 1 < body.size(); ++i)
-        bcc ^= quint8(body[i]);
-    if (body.isEmpty() || bcc != quint8(body[body.size() - 1]))
-        return QStringLiteral("ERROR");
+    if (!replyBccOk(header, body))
+        return error;
     if (body[0] == 'P' || body[0] == 'N')
         return QStringLiteral("OK");
     return QString();

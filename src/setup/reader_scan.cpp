@@ -6,7 +6,7 @@
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "link/line_activity.h"
-#include "link/line_wait.h"
+#include "link/frame_reader.h"
 
 namespace mdq {
 
@@ -36,29 +36,21 @@ bool probe(LinkContext &link, quint8 address)
         return false;
     DelayMs(clock, limits::ProbeAckDelayMs);
 
+    // The acknowledgement must be there after the delay: no wait for it.
     QByteArray ack;
     if (port.bytesWaiting() <= 0 || !port.read(1, &ack) || ack.size() != 1 || quint8(ack[0]) != ACK)
         return false;
 
+    FrameReader reader(port, clock, link.activity);
     QByteArray header;
-    if (waitForBytes(port, clock, 4, limits::ProbeHeaderMs, link.activity).status != WaitStatus::Arrived || !port.read(4, &header) || header.size() != 4)
-        return false;
-    quint8 bcc = 0;
-    for (const char b : header)
-        bcc ^= quint8(b);
-    const int remainder = quint8(header[2]) * 256 + quint8(header[3]) + 2;
-
     QByteArray body;
-    if (waitForBytes(port, clock, remainder, limits::ProbeBodyMs, link.activity).status != WaitStatus::Arrived || !port.read(0, &body) || body.isEmpty())
+    if (reader.readHeader(limits::ProbeHeaderMs, &header) != WaitStatus::Arrived
+        || reader.readBody(header, limits::ProbeBodyMs, &body) != WaitStatus::Arrived || body.isEmpty())
         return false;
     if (!port.write(QByteArray(1, char(ACK))))
         return false;
-
-    for (int i = 0; i + 1 < body.size(); ++i)
-        bcc ^= quint8(body[i]);
-    if (bcc != quint8(body[body.size() - 1]))
-        return false;
-    return body[0] == char(MarkerPositive) || body[0] == char(MarkerNegative);
+    return replyBccOk(header, body)
+        && (body[0] == char(MarkerPositive) || body[0] == char(MarkerNegative));
 }
 }  // namespace
 
