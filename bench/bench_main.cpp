@@ -158,6 +158,7 @@ public:
     int portNumber() const override { return 1; }
     qint32 baudRate() const override { return 9600; }
     QString deviceName() const override { return QStringLiteral("memory"); }
+    QString deviceFor(int) const override { return QStringLiteral("memory"); }
     bool discardBuffers() override { m_in.clear(); return true; }
     bool write(const QByteArray &b) override
     {

@@ -72,7 +72,7 @@ void handleTerminationSignals()
 }
 
 // The in-process virtual reader of --simulate, mapped to its COM number.
-std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options)
+std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options, PortMap &map)
 {
     if (!options.simulatePort)
         return nullptr;
@@ -82,14 +82,14 @@ std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options)
         std::fprintf(stderr, "qtest820: cannot start the virtual reader: %s\n", qPrintable(error));
         return nullptr;
     }
-    PortMap::instance().map(options.simulatePort, reader->devicePath());
+    map.map(options.simulatePort, reader->devicePath());
     return reader;
 }
 
-int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *reader)
+int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *reader, const PortMap &map)
 {
     SystemClock clock;
-    QtSerialPort port(PortMap::instance());
+    QtSerialPort port(map);
     Transcript transcript;
     std::unique_ptr<ScriptPrompter> prompterOwner;
     ShowPrompter *showPrompter = nullptr;
@@ -136,11 +136,11 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     return runner.isDone() ? runner.exitCode() : code;
 }
 
-int runInteractive(const AppOptions &options, sim::VirtualReader *reader)
+int runInteractive(const AppOptions &options, sim::VirtualReader *reader, const PortMap &map)
 {
     Q_UNUSED(options);
     SystemClock clock;
-    QtSerialPort port(PortMap::instance());
+    QtSerialPort port(map);
     QtPrompter prompter;
     ReaderMain main(port, clock, prompter);
     prompter.setOwner(&main);
@@ -177,8 +177,9 @@ int main(int argc, char *argv[])
         std::printf("qtest820 %s\n", QTEST820_VERSION);
         return 0;
     }
+    PortMap map;
     for (const auto &m : options.maps)
-        PortMap::instance().map(m.first, m.second);
+        map.map(m.first, m.second);
 
     QStringList lines;
     if (!options.script.isEmpty()) {
@@ -201,10 +202,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("qtest820"));
     QApplication::setApplicationVersion(QStringLiteral(QTEST820_VERSION));
     handleTerminationSignals();
-    const auto reader = startSimulator(options);
+    const auto reader = startSimulator(options, map);
     if (options.simulatePort && !reader)
         return 1;
     if (!options.script.isEmpty())
-        return runScript(options, lines, reader.get());
-    return runInteractive(options, reader.get());
+        return runScript(options, lines, reader.get(), map);
+    return runInteractive(options, reader.get(), map);
 }

@@ -4,12 +4,6 @@
 
 namespace mdq {
 
-PortMap &PortMap::instance()
-{
-    static PortMap map;
-    return map;
-}
-
 QString PortMap::defaultDevice(int port)
 {
     if (port < 1 || port > MaxPort)

@@ -15,9 +15,6 @@ class PortMap
 public:
     static constexpr int MaxPort = 16;  // the scan probes one port more than OK accepts
 
-    // The process-wide map used by the real serial port.
-    static PortMap &instance();
-
     // Built-in default for this platform: COMn itself on Windows; on Linux
     // COM1..COM8 -> /dev/ttyUSB0..7, COM9..COM12 -> /dev/ttyACM0..3,
     // COM13..COM16 -> /dev/ttyS0..3.

@@ -24,6 +24,11 @@ QString QtSerialPort::deviceName() const
     return m_map.device(m_portNumber);
 }
 
+QString QtSerialPort::deviceFor(int portNumber) const
+{
+    return m_map.device(portNumber);
+}
+
 OpenError QtSerialPort::open(int portNumber, qint32 baud)
 {
     close();

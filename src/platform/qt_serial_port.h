@@ -21,6 +21,7 @@ public:
     int portNumber() const override { return m_portNumber; }
     qint32 baudRate() const override { return m_baud; }
     QString deviceName() const override;
+    QString deviceFor(int portNumber) const override;
     bool discardBuffers() override;
     bool write(const QByteArray &bytes) override;
     int bytesWaiting() override;

@@ -32,6 +32,8 @@ public:
     virtual qint32 baudRate() const = 0;
     // The device COM<portNumber> stands for, for messages.
     virtual QString deviceName() const = 0;
+    // The device any COM number stands for here (before it is opened).
+    virtual QString deviceFor(int portNumber) const = 0;
 
     // The following return false (or -1) on a run-time fault: the port is
     // closed, or the device went away.

@@ -4,7 +4,6 @@
 #include "ui/widgets.h"
 #include "link/execute_command.h"
 #include "link/shared_state.h"
-#include "platform/port_map.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "setup/link_test.h"
@@ -150,7 +149,7 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
 void comportset::updateDeviceHint()
 {
     const int n = portNumberFromText(m_portCombo->currentText());
-    m_deviceHint->setText(n ? QStringLiteral("= %1").arg(PortMap::instance().device(n)) : QString());
+    m_deviceHint->setText(n ? QStringLiteral("= %1").arg(m_context.runner.link().port.deviceFor(n)) : QString());
 }
 
 void comportset::setOuterHeightTwips(int twips)
@@ -214,7 +213,7 @@ void comportset::ok()
         return;
     case OpenError::NoPermission:
         // Silence here would leave the operator guessing; say what to do.
-        prompter.message(Icon::Exclamation, text::caution(), permissionMessage(PortMap::instance().device(portNumber)));
+        prompter.message(Icon::Exclamation, text::caution(), permissionMessage(port.deviceFor(portNumber)));
         markOkReady();
         return;
     case OpenError::Other:

@@ -76,7 +76,8 @@ public:
     qint32 baudRate() const override { return m_baud; }
     int closes() const { return m_closes; }
     int opens() const { return m_opens; }
-    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(m_port); }
+    QString deviceName() const override { return deviceFor(m_port); }
+    QString deviceFor(int port) const override { return QStringLiteral("/dev/fake%1").arg(port); }
     bool discardBuffers() override;
     bool write(const QByteArray &bytes) override;
     int bytesWaiting() override;
