@@ -271,6 +271,26 @@ void ScriptRunner::bringToFront(QWidget *w)
     w->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+using Error = QString;  // empty: the step was carried out
+Error noError() { return QString(); }
+}  // namespace
+
+// One verb of the script language: its word and what it does.
+struct ScriptRunner::Verb
+{
+    const char *word;
+    Error (ScriptRunner::*run)(const Step &step);
+};
+
+const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
+    {"set", &ScriptRunner::stepSet},       {"select", &ScriptRunner::stepSelect}, {"check", &ScriptRunner::stepCheck},
+    {"uncheck", &ScriptRunner::stepCheck}, {"click", &ScriptRunner::stepClick},   {"type", &ScriptRunner::stepKeys},
+    {"key", &ScriptRunner::stepKeys},      {"answer", &ScriptRunner::stepAnswer}, {"save-as", &ScriptRunner::stepSaveAs},
+    {"print", &ScriptRunner::stepPrint},   {"focus", &ScriptRunner::stepFocus},   {"sleep", &ScriptRunner::stepSleep},
+    {"sim", &ScriptRunner::stepSim},
+};
+
 void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
 {
     QString line = rawLine;
@@ -279,152 +299,207 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
     if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
         return;
     // Leading blanks are allowed; after the verb and the name the rest is the value, blanks kept.
+    Step step;
     const QString body = line.mid(line.indexOf(QRegularExpression(QStringLiteral("\\S"))));
     const int verbEnd = body.indexOf(QLatin1Char(' '));
-    const QString verb = verbEnd < 0 ? body : body.left(verbEnd);
-    const QString rest = verbEnd < 0 ? QString() : body.mid(verbEnd + 1);
-    const int nameEnd = rest.indexOf(QLatin1Char(' '));
-    const QString name = nameEnd < 0 ? rest : rest.left(nameEnd);
-    const QString value = nameEnd < 0 ? QString() : rest.mid(nameEnd + 1);
+    step.verb = verbEnd < 0 ? body : body.left(verbEnd);
+    step.rest = verbEnd < 0 ? QString() : body.mid(verbEnd + 1);
+    const int nameEnd = step.rest.indexOf(QLatin1Char(' '));
+    step.name = nameEnd < 0 ? step.rest : step.rest.left(nameEnd);
+    step.value = nameEnd < 0 ? QString() : step.rest.mid(nameEnd + 1);
 
-    QString error;
-    auto control = [&]() -> QWidget * {
-        if (name.isEmpty()) {
-            error = QStringLiteral("%1 needs a control name").arg(verb);
-            return nullptr;
+    for (const Verb &verb : kVerbs) {
+        if (step.verb == QLatin1String(verb.word)) {
+            const Error error = (this->*verb.run)(step);
+            if (!error.isEmpty())
+                fail(lineNumber, error);
+            return;
         }
-        QWidget *w = findControl(name, &error);
-        return w;
-    };
-
-    if (verb == QLatin1String("set")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        if (auto *e = qobject_cast<QLineEdit *>(w)) {
-            e->setText(value);
-        } else if (auto *c = qobject_cast<QComboBox *>(w)) {
-            if (c->isEditable()) {
-                c->setEditText(value);
-            } else {
-                const int i = c->findText(value, Qt::MatchExactly);
-                if (i < 0)
-                    return fail(lineNumber, QStringLiteral("%1 has no item '%2'").arg(name, value));
-                c->setCurrentIndex(i);
-            }
-        } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
-            p->setPlainText(value);
-        } else {
-            return fail(lineNumber, QStringLiteral("%1 takes no text").arg(name));
-        }
-    } else if (verb == QLatin1String("select")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        bool ok = false;
-        const int index = value.trimmed().toInt(&ok);
-        if (!ok)
-            return fail(lineNumber, QStringLiteral("select needs an index"));
-        if (auto *c = qobject_cast<QComboBox *>(w)) {
-            if (index < -1 || index >= c->count())
-                return fail(lineNumber, QStringLiteral("%1 has no index %2").arg(name).arg(index));
-            c->setCurrentIndex(index);
-        } else if (auto *t = qobject_cast<QTabWidget *>(w)) {
-            if (index < 0 || index >= t->count())
-                return fail(lineNumber, QStringLiteral("%1 has no page %2").arg(name).arg(index));
-            t->setCurrentIndex(index);
-        } else {
-            return fail(lineNumber, QStringLiteral("%1 is not a combo box or tab control").arg(name));
-        }
-    } else if (verb == QLatin1String("check") || verb == QLatin1String("uncheck")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        auto *b = qobject_cast<QAbstractButton *>(w);
-        if (!b || !b->isCheckable())
-            return fail(lineNumber, QStringLiteral("%1 is not a check box or option button").arg(name));
-        if (verb == QLatin1String("uncheck") && qobject_cast<QRadioButton *>(w))
-            return fail(lineNumber, QStringLiteral("an option button is unchecked by checking another"));
-        b->setChecked(verb == QLatin1String("check"));
-    } else if (verb == QLatin1String("click")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        if (!w->isEnabled())
-            return fail(lineNumber, QStringLiteral("%1 is disabled").arg(name));
-        if (m_show) {
-            if (QWidget *modal = windowInTheWay(w))
-                return fail(lineNumber, QStringLiteral("%1 is behind the window %2").arg(name, modal->objectName()));
-            bringToFront(w);
-            realinput::click(w);
-        } else if (auto *b = qobject_cast<QAbstractButton *>(w))
-            b->click();
-        else if (!QMetaObject::invokeMethod(w, "click"))
-            return fail(lineNumber, QStringLiteral("%1 cannot be clicked").arg(name));
-    } else if (verb == QLatin1String("type") || verb == QLatin1String("key")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        if (m_show)
-            if (QWidget *modal = windowInTheWay(w))
-                return fail(lineNumber, QStringLiteral("%1 is behind the window %2").arg(name, modal->objectName()));
-        bringToFront(w);
-        // Typing goes key by key to the focused control in both modes: the
-        // cell rows move the focus on as they fill, and window-level key
-        // events do not yet follow that move the same way.
-        if (verb == QLatin1String("type")) {
-            for (const QChar c : value)
-                sendKey(keyForChar(c), QString(c));
-        } else {
-            const QString word = value.trimmed();
-            const KeySpec *chosen = nullptr;
-            for (const auto &k : kKeys)
-                if (word == QLatin1String(k.word))
-                    chosen = &k;
-            if (!chosen)
-                return fail(lineNumber, QStringLiteral("unknown key '%1'").arg(word));
-            if (m_show)
-                realinput::key(w, chosen->key);
-            else
-                sendKey(chosen->key, QString::fromLatin1(chosen->text));
-        }
-    } else if (verb == QLatin1String("answer")) {
-        if (name == QLatin1String("OK"))
-            m_prompter.queueAnswer(true);
-        else if (name == QLatin1String("Cancel"))
-            m_prompter.queueAnswer(false);
-        else
-            return fail(lineNumber, QStringLiteral("answer takes OK or Cancel"));
-    } else if (verb == QLatin1String("save-as")) {
-        if (rest.isEmpty())
-            return fail(lineNumber, QStringLiteral("save-as needs a path or cancel"));
-        m_prompter.queueSaveAs(rest == QLatin1String("cancel") ? QString() : rest);
-    } else if (verb == QLatin1String("print")) {
-        QWidget *w = control();
-        if (!w)
-            return fail(lineNumber, error);
-        m_transcript.line(QStringLiteral("value %1 \"%2\"")
-                              .arg(controlDisplayName(w), escapeForTranscript(controlValue(w, m_main))));
-    } else if (verb == QLatin1String("focus")) {
-        QWidget *w = QApplication::focusWidget();
-        while (w && w->objectName().isEmpty())
-            w = w->parentWidget();
-        m_transcript.line(QStringLiteral("focus ") + (w ? controlDisplayName(w) : QString()));
-    } else if (verb == QLatin1String("sleep")) {
-        bool ok = false;
-        const int ms = name.toInt(&ok);
-        if (!ok || ms < 0)
-            return fail(lineNumber, QStringLiteral("sleep needs milliseconds"));
-        m_sleepMs = ms;
-    } else if (verb == QLatin1String("sim")) {
-        if (!m_sim)
-            return fail(lineNumber, QStringLiteral("no virtual reader (start with --simulate)"));
-        const QString answer = m_sim(rest);
-        if (answer.startsWith(QLatin1String("error")))
-            return fail(lineNumber, answer);
-    } else {
-        return fail(lineNumber, QStringLiteral("unknown step '%1'").arg(verb));
     }
+    fail(lineNumber, QStringLiteral("unknown step '%1'").arg(step.verb));
+}
+
+QWidget *ScriptRunner::control(const Step &step, QString *error) const
+{
+    if (step.name.isEmpty()) {
+        *error = QStringLiteral("%1 needs a control name").arg(step.verb);
+        return nullptr;
+    }
+    return findControl(step.name, error);
+}
+
+QString ScriptRunner::stepSet(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    if (auto *e = qobject_cast<QLineEdit *>(w)) {
+        e->setText(step.value);
+    } else if (auto *c = qobject_cast<QComboBox *>(w)) {
+        if (c->isEditable()) {
+            c->setEditText(step.value);
+        } else {
+            const int i = c->findText(step.value, Qt::MatchExactly);
+            if (i < 0)
+                return QStringLiteral("%1 has no item '%2'").arg(step.name, step.value);
+            c->setCurrentIndex(i);
+        }
+    } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
+        p->setPlainText(step.value);
+    } else {
+        return QStringLiteral("%1 takes no text").arg(step.name);
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepSelect(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    bool ok = false;
+    const int index = step.value.trimmed().toInt(&ok);
+    if (!ok)
+        return QStringLiteral("select needs an index");
+    if (auto *c = qobject_cast<QComboBox *>(w)) {
+        if (index < -1 || index >= c->count())
+            return QStringLiteral("%1 has no index %2").arg(step.name).arg(index);
+        c->setCurrentIndex(index);
+    } else if (auto *t = qobject_cast<QTabWidget *>(w)) {
+        if (index < 0 || index >= t->count())
+            return QStringLiteral("%1 has no page %2").arg(step.name).arg(index);
+        t->setCurrentIndex(index);
+    } else {
+        return QStringLiteral("%1 is not a combo box or tab control").arg(step.name);
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepCheck(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    auto *b = qobject_cast<QAbstractButton *>(w);
+    if (!b || !b->isCheckable())
+        return QStringLiteral("%1 is not a check box or option button").arg(step.name);
+    const bool check = step.verb == QLatin1String("check");
+    if (!check && qobject_cast<QRadioButton *>(w))
+        return QStringLiteral("an option button is unchecked by checking another");
+    b->setChecked(check);
+    return noError();
+}
+
+QString ScriptRunner::stepClick(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    if (!w->isEnabled())
+        return QStringLiteral("%1 is disabled").arg(step.name);
+    if (m_show) {
+        if (QWidget *modal = windowInTheWay(w))
+            return QStringLiteral("%1 is behind the window %2").arg(step.name, modal->objectName());
+        bringToFront(w);
+        realinput::click(w);
+    } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+        b->click();
+    } else if (!QMetaObject::invokeMethod(w, "click")) {
+        return QStringLiteral("%1 cannot be clicked").arg(step.name);
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepKeys(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    if (m_show)
+        if (QWidget *modal = windowInTheWay(w))
+            return QStringLiteral("%1 is behind the window %2").arg(step.name, modal->objectName());
+    bringToFront(w);
+    // Typing goes key by key to the focused control in both modes: the cell
+    // rows move the focus on as they fill, and window-level key events do not
+    // yet follow that move the same way.
+    if (step.verb == QLatin1String("type")) {
+        for (const QChar c : step.value)
+            sendKey(keyForChar(c), QString(c));
+        return noError();
+    }
+    const QString word = step.value.trimmed();
+    for (const auto &k : kKeys) {
+        if (word == QLatin1String(k.word)) {
+            if (m_show)
+                realinput::key(w, k.key);
+            else
+                sendKey(k.key, QString::fromLatin1(k.text));
+            return noError();
+        }
+    }
+    return QStringLiteral("unknown key '%1'").arg(word);
+}
+
+QString ScriptRunner::stepAnswer(const Step &step)
+{
+    if (step.name == QLatin1String("OK"))
+        m_prompter.queueAnswer(true);
+    else if (step.name == QLatin1String("Cancel"))
+        m_prompter.queueAnswer(false);
+    else
+        return QStringLiteral("answer takes OK or Cancel");
+    return noError();
+}
+
+QString ScriptRunner::stepSaveAs(const Step &step)
+{
+    if (step.rest.isEmpty())
+        return QStringLiteral("save-as needs a path or cancel");
+    m_prompter.queueSaveAs(step.rest == QLatin1String("cancel") ? QString() : step.rest);
+    return noError();
+}
+
+QString ScriptRunner::stepPrint(const Step &step)
+{
+    QString error;
+    QWidget *w = control(step, &error);
+    if (!w)
+        return error;
+    m_transcript.line(QStringLiteral("value %1 \"%2\"")
+                          .arg(controlDisplayName(w), escapeForTranscript(controlValue(w, m_main))));
+    return noError();
+}
+
+QString ScriptRunner::stepFocus(const Step &)
+{
+    QWidget *w = QApplication::focusWidget();
+    while (w && w->objectName().isEmpty())
+        w = w->parentWidget();
+    m_transcript.line(QStringLiteral("focus ") + (w ? controlDisplayName(w) : QString()));
+    return noError();
+}
+
+QString ScriptRunner::stepSleep(const Step &step)
+{
+    bool ok = false;
+    const int ms = step.name.toInt(&ok);
+    if (!ok || ms < 0)
+        return QStringLiteral("sleep needs milliseconds");
+    m_sleepMs = ms;
+    return noError();
+}
+
+QString ScriptRunner::stepSim(const Step &step)
+{
+    if (!m_sim)
+        return QStringLiteral("no virtual reader (start with --simulate)");
+    const QString answer = m_sim(step.rest);
+    return answer.startsWith(QLatin1String("error")) ? answer : noError();
 }
 
 }  // namespace mdq

@@ -56,7 +56,32 @@ protected:
 
 private:
     void tick();
+    // One line of the script: the verb, the rest of the line, and the rest
+    // split into a control name and a value.
+    struct Step
+    {
+        QString verb;
+        QString rest;
+        QString name;
+        QString value;
+    };
+    struct Verb;
+    static const Verb kVerbs[];
+
     void runStep(int lineNumber, const QString &line);
+    QWidget *control(const Step &step, QString *error) const;
+    // The verbs; each returns an error text, empty when the step was carried out.
+    QString stepSet(const Step &step);
+    QString stepSelect(const Step &step);
+    QString stepCheck(const Step &step);
+    QString stepClick(const Step &step);
+    QString stepKeys(const Step &step);
+    QString stepAnswer(const Step &step);
+    QString stepSaveAs(const Step &step);
+    QString stepPrint(const Step &step);
+    QString stepFocus(const Step &step);
+    QString stepSleep(const Step &step);
+    QString stepSim(const Step &step);
     void fail(int lineNumber, const QString &reason);
     QWidget *findControl(const QString &name, QString *error) const;
     void bringToFront(QWidget *w);
