@@ -30,7 +30,8 @@ std::optional<SaveDialogResult> ScriptPrompter::askSaveFile(const SaveDialogRequ
         return std::nullopt;
     // As the dialog would: a name without an extension gets the default one.
     QFileInfo info(path);
-    if (info.suffix().isEmpty() && !request.defaultExtension.isEmpty())
+    // A folder gets no extension: the write refuses it by name.
+    if (info.suffix().isEmpty() && !request.defaultExtension.isEmpty() && !info.fileName().isEmpty() && !info.isDir())
         path += QLatin1Char('.') + request.defaultExtension;
     info = QFileInfo(path);
     return SaveDialogResult{QDir::cleanPath(info.absoluteFilePath()), info.fileName()};
