@@ -5,6 +5,7 @@
 #include "automation/script_prompter.h"
 #include "automation/show_prompter.h"
 #include "automation/script_runner.h"
+#include "automation/script_source.h"
 #include "automation/transcript.h"
 #include "shell/reader_main.h"
 #include "platform/clock.h"
@@ -183,16 +184,11 @@ int main(int argc, char *argv[])
 
     QStringList lines;
     if (!options.script.isEmpty()) {
-        QFile file(options.script);
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "qtest820: cannot read script %s: %s\n", qPrintable(options.script),
-                         qPrintable(file.errorString()));
+        QString error;
+        if (!readScript(options.script, &lines, &error)) {
+            std::fprintf(stderr, "qtest820: %s\n", qPrintable(error));
             return 2;
         }
-        const QString text = QString::fromUtf8(file.readAll());
-        lines = text.split(QLatin1Char('\n'));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
         // The windows run, but nobody needs to see them (unless --show).
         if (!options.show)
             qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,75 @@
+// What the program takes as a script: a regular file or standard input ("-");
+// a device, a folder, a script past 16 MiB or a line past 64 KiB is refused
+// at once with a clear error and exit code 2, never read until memory runs out.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+class TestScriptInput : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void refused_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("device") << "/dev/zero" << "not a regular file or a pipe";
+        QTest::newRow("folder") << "folder" << "not a regular file or a pipe";
+        QTest::newRow("missing") << "missing" << "no such file";
+        QTest::newRow("too large") << "large" << "larger than 16 MiB";
+        QTest::newRow("line too long") << "longline" << "line 2 is longer than 64 KiB";
+    }
+
+    void refused()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        QString path = what;
+        if (!what.startsWith(QLatin1Char('/')))
+            path = dir.filePath(what);
+        if (what == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        if (what == QLatin1String("large") || what == QLatin1String("longline")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (what == QLatin1String("large")) {
+                const QByteArray line = QByteArray("# ") + QByteArray(1000, 'x') + '\n';
+                for (int i = 0; i < 17 * 1024; ++i)
+                    f.write(line);
+            } else {
+                f.write("focus\n# " + QByteArray(65 * 1024, 'x') + "\n");
+            }
+        }
+        QProcess p;
+        QElapsedTimer t;
+        t.start();
+        p.start(qEnvironmentVariable("QTEST820_BINARY"), {QStringLiteral("--script"), path});
+        QVERIFY(p.waitForFinished(20000));
+        QVERIFY(t.elapsed() < 10000);
+        QCOMPARE(p.exitCode(), 2);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains(error), qPrintable(err));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+    }
+
+    void standardInput()
+    {
+        QProcess p;
+        p.start(qEnvironmentVariable("QTEST820_BINARY"),
+                {QStringLiteral("--simulate"), QStringLiteral("--script"), QStringLiteral("-")});
+        QVERIFY(p.waitForStarted());
+        p.write("click IROpencom\nclick Command1\nprint cmbAddress820\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+                 QStringLiteral("window comportset\nclosed comportset\nvalue cmbAddress820 \"0\"\n"));
+    }
+};
+
+QTEST_MAIN(TestScriptInput)
+#include "tst_script_input.moc"
