@@ -100,7 +100,7 @@ const QList<ControlInterpreter::Command> &ControlInterpreter::commands()
         {"baud", "N", "set the line speed the reader expects", 1, 1, &C::baud},
         {"pace", "on|off", "send at the set line speed and ignore other speeds", 1, 1, &C::pace},
         {"fault", "MODE [once]|delay MS|negative CODE|none",
-         "MODE: nak, silent, ack-only, header-only, bad-bcc (kept until none, or for one request with once); "
+         "MODE: nak, silent, ack-only, header-only, bad-bcc, oversize (kept until none, or for one request with once); "
          "delay MS before every reply until delay 0; negative CODE answers the next request only",
          1, 2, &C::fault},
         {"chip", "ic|rf KIND|none, chip sam N KIND|none", "put a chip model into a slot or empty it", 2, 3,
@@ -251,6 +251,9 @@ QString ControlInterpreter::counter(const QStringList &args, const QString &)
 
 QString ControlInterpreter::serial(const QStringList &, const QString &rest)
 {
+    if (rest.size() > MaxReplyText)
+        return error(QStringLiteral("the serial number is at most %1 characters (a reply must fit the host's reply buffer)")
+                         .arg(MaxReplyText));
     m_model.setSerialNumber(rest.toLatin1());
     return ok(QStringLiteral("serial ") + quoted(m_model.serialNumber()));
 }
@@ -264,6 +267,9 @@ QString ControlInterpreter::config(const QStringList &, const QString &rest)
 
 QString ControlInterpreter::version(const QStringList &, const QString &rest)
 {
+    if (rest.size() > MaxReplyText)
+        return error(QStringLiteral("the version text is at most %1 characters (a reply must fit the host's reply buffer)")
+                         .arg(MaxReplyText));
     m_model.setVersion(rest.toLatin1());
     return ok(QStringLiteral("version ") + quoted(m_model.version()));
 }

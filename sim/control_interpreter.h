@@ -15,6 +15,9 @@ namespace sim {
 class ControlInterpreter
 {
 public:
+    // The longest serial number or version text whose reply (eight bytes
+    // around the text) still fits the host's 1025-byte reply buffer.
+    static constexpr int MaxReplyText = 1025 - 8;
     ControlInterpreter(ReaderModel &model, FaultPlan &faults, LinkSettings &link);
 
     QString execute(const QString &line);

@@ -8,13 +8,14 @@ namespace sim {
 
 namespace {
 
-const std::array<std::pair<FaultMode, const char *>, 6> kModeNames{{
+const std::array<std::pair<FaultMode, const char *>, 7> kModeNames{{
     {FaultMode::None, "none"},
     {FaultMode::Nak, "nak"},
     {FaultMode::Silent, "silent"},
     {FaultMode::AckOnly, "ack-only"},
     {FaultMode::HeaderOnly, "header-only"},
     {FaultMode::BadBcc, "bad-bcc"},
+    {FaultMode::Oversize, "oversize"},
 }};
 
 bool refuses(FaultMode mode)

@@ -3,7 +3,7 @@
 // handling of a misbehaving reader can be exercised.
 //
 // Lifetimes:
-//  - the line mode (nak, silent, ack-only, header-only, bad-bcc) stays until it
+//  - the line mode (nak, silent, ack-only, header-only, bad-bcc, oversize) stays until it
 //    is cleared, unless it was set "once": then it applies to the next request
 //    addressed to this reader only;
 //  - the reply delay stays until it is set to 0 or cleared;
@@ -18,7 +18,7 @@
 
 namespace sim {
 
-enum class FaultMode { None, Nak, Silent, AckOnly, HeaderOnly, BadBcc };
+enum class FaultMode { None, Nak, Silent, AckOnly, HeaderOnly, BadBcc, Oversize };
 
 class FaultPlan
 {

@@ -124,6 +124,18 @@ QList<Transmission> LineProtocol::answer(const QByteArray &frame)
     case FaultMode::BadBcc:
         out[out.size() - 1] = char(at(out, int(out.size()) - 1) ^ 0xFF);
         break;
+    case FaultMode::Oversize: {
+        // A well-formed reply too long for the host's 1025-byte reply buffer.
+        QByteArray padded = out.left(out.size() - 2) + QByteArray(OversizePadding, '\0');
+        const int len = int(padded.size()) - 4;
+        padded[2] = char(len >> 8);
+        padded[3] = char(len & 0xFF);
+        padded.append(char(mdq::ETX));
+        padded.append(char(0));
+        padded[padded.size() - 1] = char(mdq::ComputeBcc(padded));
+        out = padded;
+        break;
+    }
     default:
         break;
     }

@@ -32,6 +32,7 @@ class LineProtocol
 {
 public:
     static constexpr int MaxRequestLength = 1100;  // largest LEN accepted
+    static constexpr int OversizePadding = 1100;   // zero bytes the oversize fault adds
 
     enum class Phase { Idle, AwaitingHostAck };
 
