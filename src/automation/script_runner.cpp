@@ -253,8 +253,9 @@ QWidget *ScriptRunner::findControl(const QString &text, QString *error) const
 
 QWidget *ScriptRunner::windowInTheWay(QWidget *w) const
 {
+    // The bench window is never blocked by the tool's modal windows.
     QWidget *modal = QApplication::activeModalWidget();
-    return modal && w->window() != modal ? modal : nullptr;
+    return modal && w->window() != modal && !isNeverBlocked(w->window()) ? modal : nullptr;
 }
 
 void ScriptRunner::bringToFront(QWidget *w)
@@ -325,7 +326,16 @@ QWidget *ScriptRunner::control(const Step &step, QString *error) const
         *error = QStringLiteral("%1 needs a control name").arg(step.verb);
         return nullptr;
     }
-    return findControl(step.name, error);
+    QWidget *w = findControl(step.name, error);
+    // A person cannot reach a control behind a modal window; only `print`
+    // may read one.
+    if (w && step.verb != QLatin1String("print")) {
+        if (QWidget *modal = windowInTheWay(w)) {
+            *error = QStringLiteral("%1 is behind the modal window %2").arg(step.name, modal->objectName());
+            return nullptr;
+        }
+    }
+    return w;
 }
 
 QString ScriptRunner::stepSet(const Step &step)
@@ -402,8 +412,6 @@ QString ScriptRunner::stepClick(const Step &step)
     if (!w->isEnabled())
         return QStringLiteral("%1 is disabled").arg(step.name);
     if (m_show) {
-        if (QWidget *modal = windowInTheWay(w))
-            return QStringLiteral("%1 is behind the window %2").arg(step.name, modal->objectName());
         bringToFront(w);
         realinput::click(w);
     } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
@@ -420,9 +428,6 @@ QString ScriptRunner::stepKeys(const Step &step)
     QWidget *w = control(step, &error);
     if (!w)
         return error;
-    if (m_show)
-        if (QWidget *modal = windowInTheWay(w))
-            return QStringLiteral("%1 is behind the window %2").arg(step.name, modal->objectName());
     bringToFront(w);
     // Typing goes key by key to the focused control in both modes: the cell
     // rows move the focus on as they fill, and window-level key events do not

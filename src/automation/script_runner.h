@@ -85,8 +85,8 @@ private:
     void fail(int lineNumber, const QString &reason);
     QWidget *findControl(const QString &name, QString *error) const;
     void bringToFront(QWidget *w);
-    // --show: the modal window a person would first have to deal with before
-    // reaching w, or null.
+    // The modal window a person would first have to deal with before reaching
+    // w, or null.
     QWidget *windowInTheWay(QWidget *w) const;
 
     ReaderMain &m_main;

@@ -56,6 +56,35 @@ private Q_SLOTS:
         QVERIFY(p.readAllStandardOutput().isEmpty());
     }
 
+    void noStepReachesBehindAModalWindow_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("click") << "click IROpencom";
+        QTest::newRow("set") << "set SRFTextLIST(0) 12";
+        QTest::newRow("check") << "check CheckRecord";
+        QTest::newRow("select") << "select cmbAddress820 3";
+        QTest::newRow("type") << "type SRFTextLIST(0) 12";
+        QTest::newRow("key") << "key SRFTextLIST(0) Enter";
+    }
+
+    void noStepReachesBehindAModalWindow()
+    {
+        // Repeated clicks behind the settings window used to nest settings
+        // windows until the program died; a person cannot reach there.
+        QFETCH(QString, step);
+        QProcess p;
+        p.start(qEnvironmentVariable("QTEST820_BINARY"), {QStringLiteral("--script"), QStringLiteral("-")});
+        QVERIFY(p.waitForStarted());
+        p.write(("click IROpencom\nprint cmbAddress820\n" + step + "\nprint cmbAddress820\n").toUtf8());
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString name = step.section(QLatin1Char(' '), 1, 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+                 QStringLiteral("window comportset\nvalue cmbAddress820 \"0\"\nerror 3: %1 is behind the modal window comportset\n")
+                     .arg(name));
+    }
+
     void standardInput()
     {
         QProcess p;
