@@ -63,7 +63,11 @@ OpenError QtSerialPort::open(int portNumber, qint32 baud)
         case QSerialPort::DeviceNotFoundError: return OpenError::NotFound;
         case QSerialPort::PermissionError:
         case QSerialPort::OpenError: return OpenError::InUse;
-        default: return OpenError::Other;
+        default:
+            // Qt's words ("Inappropriate ioctl for device") do not say what is wrong.
+            m_errorText = QFileInfo(device).isDir() ? QStringLiteral("%1 is a folder, not a serial device").arg(device)
+                                                    : QStringLiteral("%1 is not a serial device").arg(device);
+            return OpenError::Other;
         }
     }
     if (!m_port.setBaudRate(baud) || !m_port.setDataBits(QSerialPort::Data8)

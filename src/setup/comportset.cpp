@@ -3,6 +3,7 @@
 #include "ui/reader_context.h"
 #include "ui/widgets.h"
 #include "link/execute_command.h"
+#include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
@@ -217,6 +218,9 @@ void comportset::ok()
         markOkReady();
         return;
     case OpenError::Other:
+        // The rules show no box here; the status bar says why.
+        if (LineActivity *activity = m_context.runner.link().activity)
+            activity->report(QStringLiteral("COM%1 cannot be opened: %2").arg(portNumber).arg(port.errorText()));
         markOkReady();
         return;
     }

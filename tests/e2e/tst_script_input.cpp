@@ -85,6 +85,42 @@ private Q_SLOTS:
                      .arg(name));
     }
 
+    void openingWhatIsNoSerialPortSaysWhy_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("/dev/null") << "/dev/null" << "/dev/null is not a serial device";
+        QTest::newRow("regular file") << "file" << "is not a serial device";
+        QTest::newRow("folder") << "folder" << "is a folder, not a serial device";
+    }
+
+    void openingWhatIsNoSerialPortSaysWhy()
+    {
+        // No box for these (the settings window keeps the rules' silence);
+        // the status bar names the cause.
+        QFETCH(QString, device);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        if (device == QLatin1String("file")) {
+            device = dir.filePath(QStringLiteral("file"));
+            QFile f(device);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (device == QLatin1String("folder")) {
+            device = dir.filePath(QStringLiteral("folder"));
+            QVERIFY(QDir().mkdir(device));
+        }
+        QProcess p;
+        p.start(qEnvironmentVariable("QTEST820_BINARY"),
+                {QStringLiteral("--map"), QStringLiteral("COM1=") + device, QStringLiteral("--script"), QStringLiteral("-")});
+        QVERIFY(p.waitForStarted());
+        p.write("click IROpencom\nclick Command1\nprint StatusBar\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(20000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(!out.contains(QLatin1String("message ")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("| COM1 cannot be opened: ")) && out.contains(why), qPrintable(out));
+    }
+
     void standardInput()
     {
         QProcess p;
