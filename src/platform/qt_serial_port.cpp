@@ -12,7 +12,25 @@
 
 namespace mdq {
 
-QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map) {}
+QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map)
+{
+    m_port.setReadBufferSize(ReadBufferLimit);
+    QObject::connect(&m_port, &QSerialPort::readyRead, [this] { dropIdleInput(); });
+}
+
+void QtSerialPort::dropIdleInput()
+{
+    // During an exchange (or the link test, or the scan) the waits read.
+    if (LineBusy::active() || !m_port.isOpen())
+        return;
+    const qint64 n = m_port.bytesAvailable();
+    if (n <= 0)
+        return;
+    m_port.skip(n);
+    m_idleDiscarded += n;
+    if (m_idleHandler)
+        m_idleHandler(m_idleDiscarded);
+}
 
 QtSerialPort::~QtSerialPort()
 {

@@ -28,14 +28,21 @@ public:
     bool read(int n, QByteArray *out) override;
     void waitForData(int ms) override;
     QString errorText() const override { return m_errorText; }
+    void setIdleInputHandler(std::function<void(qint64)> handler) override { m_idleHandler = std::move(handler); }
+
+    // The most Qt may buffer: the largest reply (LEN 65535 + 6 bytes) fits.
+    static constexpr qint64 ReadBufferLimit = 128 * 1024;
 
 private:
     bool healthy();
+    void dropIdleInput();
     const PortMap &m_map;
     QSerialPort m_port;
     int m_portNumber = 0;
     qint32 m_baud = 0;
     QString m_errorText;
+    qint64 m_idleDiscarded = 0;
+    std::function<void(qint64)> m_idleHandler;
 };
 
 }  // namespace mdq

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace mdq {
 
@@ -47,6 +48,12 @@ public:
     virtual void waitForData(int ms) = 0;
 
     virtual QString errorText() const = 0;
+
+    // Bytes that arrive while no command is on the line answer nothing: they
+    // are read and dropped as they come (so a chattering device cannot fill
+    // memory), and `handler` is told the running total. Ports that cannot
+    // receive unasked may ignore this.
+    virtual void setIdleInputHandler(std::function<void(qint64 totalDiscarded)> handler) { Q_UNUSED(handler); }
 };
 
 }  // namespace mdq

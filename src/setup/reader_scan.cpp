@@ -56,6 +56,8 @@ bool probe(LinkContext &link, quint8 address)
 
 bool CommTest(LinkContext &link, quint8 address)
 {
+    // The line is busy for the probe: its answer must not be taken for idle chatter.
+    ExchangeScope busy(link.activity);
     link.state.CommTestOk = probe(link, address);
     return link.state.CommTestOk;
 }

@@ -81,6 +81,17 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     });
     connect(m_address, &QComboBox::currentTextChanged, this, &ReaderMain::refreshConnection);
     refreshConnection();
+    // Unasked input is dropped by the port; say so, at most four times a second.
+    m_idleReport.setSingleShot(true);
+    m_idleReport.setInterval(250);
+    connect(&m_idleReport, &QTimer::timeout, this, [this] {
+        m_activity.report(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded));
+    });
+    m_port.setIdleInputHandler([this](qint64 total) {
+        m_idleDiscarded = total;
+        if (!m_idleReport.isActive())
+            m_idleReport.start();
+    });
 
     m_control = std::make_unique<ReaderControl>(m_context, this);
     connect(findChild<QPushButton *>(QStringLiteral("ICTestTypeCmd")), &QPushButton::clicked, m_icPage,
@@ -89,7 +100,10 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
             &RfCardPage::testType);
 }
 
-ReaderMain::~ReaderMain() = default;
+ReaderMain::~ReaderMain()
+{
+    m_port.setIdleInputHandler({});
+}
 
 QWidget *ReaderMain::buildTopBar()
 {

@@ -9,6 +9,7 @@
 #include "link/traffic_log.h"
 #include "ui/status_bar.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -74,6 +75,8 @@ private:
     LineActivity m_activity;
     CommandRunner m_runner;
     StatusBar *m_statusBar = nullptr;
+    QTimer m_idleReport;
+    qint64 m_idleDiscarded = 0;
     QComboBox *m_address = nullptr;
     QCheckBox *m_record = nullptr;
     QTabWidget *m_tabs = nullptr;

@@ -1,0 +1,102 @@
+// A device that keeps sending while no command is on the line, over a real
+// pty: the tool drops that input as it arrives instead of buffering it (a
+// chattering device once grew the read buffer by 1.18 GB in 13 s), counts it
+// in the status bar, and the next command is answered normally.
+
+#include "link/shared_state.h"
+#include "platform/port_map.h"
+#include "platform/qt_serial_port.h"
+#include "shell/reader_main.h"
+#include "support/e2e_session.h"
+#include "support/recording_prompter.h"
+#include "ui/status_bar.h"
+
+#include <QFile>
+#include <QtTest/QTest>
+#include <atomic>
+#include <fcntl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <virtual_reader.h>
+
+using namespace mdqtest;
+
+namespace {
+qint64 residentBytes()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const auto parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+}  // namespace
+
+class TestIdleInput : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void chatterWhileIdleIsDroppedAndCounted()
+    {
+        // Non-blocking: the flood must never hang the test when nobody reads.
+        int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        termios t{};
+        ::tcgetattr(master, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(master, TCSANOW, &t);
+        mdq::PortMap map;
+        map.map(1, QString::fromLocal8Bit(::ptsname(master)));
+        mdq::QtSerialPort port(map);
+        mdq::SystemClock clock;
+        RecordingPrompter prompter;
+        mdq::ReaderMain main(port, clock, prompter);
+        QCOMPARE(port.open(1, 9600), mdq::OpenError::None);
+        main.state().PortOpened = true;
+
+        // 1.5 s of noise as fast as the pty takes it, while the tool idles.
+        std::atomic<bool> stop{false};
+        std::atomic<qint64> sent{0};
+        std::thread flood([&] {
+            const QByteArray noise(4096, '\x55');
+            while (!stop) {
+                const ssize_t n = ::write(master, noise.constData(), size_t(noise.size()));
+                if (n > 0)
+                    sent += n;
+                else
+                    ::usleep(100);
+            }
+        });
+        const qint64 before = residentBytes();
+        QTest::qWait(1500);
+        stop = true;
+        flood.join();
+        QTest::qWait(400);  // the rest drains, the report comes
+
+        QVERIFY2(sent > 1024 * 1024, qPrintable(QString::number(sent)));
+        // All of it was read and dropped as it came (at most one buffer-full
+        // may still wait), and memory stayed flat.
+        const QString message = main.statusBar()->message();
+        QVERIFY2(message.endsWith(QLatin1String(" bytes received while idle, discarded")), qPrintable(message));
+        const qint64 dropped = message.section(QLatin1Char(' '), 0, 0).toLongLong();
+        QVERIFY2(dropped >= sent - mdq::QtSerialPort::ReadBufferLimit && dropped <= sent,
+                 qPrintable(QStringLiteral("%1 dropped of %2 sent").arg(dropped).arg(sent)));
+        const qint64 grew = residentBytes() - before;
+        QVERIFY2(grew < 16 * 1024 * 1024, qPrintable(QStringLiteral("grew %1 for %2 sent").arg(grew).arg(sent)));
+        ::close(master);
+    }
+
+    void theNextCommandIsAnsweredAfterChatter()
+    {
+        // The virtual reader answers; bytes sent before the command are gone.
+        E2eSession session;
+        QVERIFY(session.started());
+        const QStringList lines = session.run(QStringLiteral("click IROpencom\nclick Command1\nclick CardStatusBtn\n"));
+        QVERIFY(lines.contains(QStringLiteral("message information \"Card Status\" \"Card Status Success\\r\\nNo card in card channel\\r\\nEnough cards in stacker\\r\\nThe error card bin is not full\"")));
+    }
+};
+
+QTEST_MAIN(TestIdleInput)
+#include "tst_idle_input.moc"
