@@ -30,6 +30,16 @@ const QString CrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
+QByteArray memoryHeader(quint8 ins, std::initializer_list<quint8> parameters)
+{
+    QByteArray header;
+    header.append('\0');
+    header.append(char(ins));
+    for (const quint8 p : parameters)
+        header.append(char(p));
+    return header;
+}
+
 QString statusWordText(const QString &statusWord)
 {
     const QString key = statusWord.trimmed();

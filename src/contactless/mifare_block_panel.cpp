@@ -63,7 +63,7 @@ void MifareBlockPanel::readBlock()
             args.append(char(m_sector()));
             args.append(char(m_block->currentIndex()));
             args.append(char(blockCount()));
-            return std::optional(mifare::frame(address, mifare::ReadBlocks, args));
+            return std::optional(mifare::frame(address, MifareReadBlocks, args));
         },
         [this](const Reply &r) {
             if (mifare::succeeded(r)) {
@@ -94,7 +94,7 @@ void MifareBlockPanel::writeBlock()
             args.append(char(block));
             args.append(char(blockCount()));
             args.append(*data);
-            return mifare::frame(address, mifare::WriteBlocks, args);
+            return mifare::frame(address, MifareWriteBlocks, args);
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Write Block Data"), QStringLiteral("Write Block Data"), r);

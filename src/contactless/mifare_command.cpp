@@ -8,13 +8,13 @@
 
 namespace mdq::mifare {
 
-QByteArray frame(quint8 address, Op op, const QByteArray &arguments)
+QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments)
 {
     QByteArray data;
     data.append('\0');
     data.append(char(op));
     data.append(arguments);
-    return CommandFrame(address, Cm, Pm, data);
+    return CommandFrame(address, CmRf, PmRfMifare, data);
 }
 
 QString statusWord(const Reply &reply)

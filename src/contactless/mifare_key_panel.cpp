@@ -95,7 +95,7 @@ void MifareKeyPanel::downloadKey()
 {
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::DownloadKey, char(keyType()) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareDownloadKey, char(keyType()) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Download password to EEPROM"),
@@ -110,7 +110,7 @@ void MifareKeyPanel::loadKey()
             QByteArray args;
             args.append(char(keyType()));
             args.append(char(sector()));
-            return std::optional(mifare::frame(address, mifare::LoadKey, args));
+            return std::optional(mifare::frame(address, MifareLoadKey, args));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Load password from the EEPROM"),
@@ -122,7 +122,7 @@ void MifareKeyPanel::checkKey()
 {
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::CheckKey, char(keyType()) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareCheckKey, char(keyType()) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Check Password"), QStringLiteral("Check Password"), r);
@@ -134,7 +134,7 @@ void MifareKeyPanel::changeKey()
     // The new key is always Key A: the key-type position is 00h whatever is chosen.
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::ChangeKey, char(0) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareChangeKey, char(0) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Change Password"), QStringLiteral("Change Password"), r);

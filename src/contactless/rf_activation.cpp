@@ -2,6 +2,7 @@
 
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "link/commands.h"
 #include "link/frame.h"
 
 #include <QComboBox>
@@ -14,13 +15,6 @@
 namespace mdq {
 
 namespace {
-
-constexpr quint8 CmTypeTest = 0x50;
-constexpr quint8 PmTypeTestRf = '1';
-constexpr quint8 CmRf = 0x60;
-constexpr quint8 PmActivate = '0';
-constexpr quint8 PmDeactivate = '1';
-constexpr quint8 PmStatus = '2';
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -115,7 +109,7 @@ void RfActivationPanel::showPages(int tab1, int tab3, int tab4)
 
 void RfActivationPanel::testType()
 {
-    m_runner.run(CmTypeTest, PmTypeTestRf, {}, [this](const Reply &r) {
+    m_runner.run(CmCardType, PmTypeRf, {}, [this](const Reply &r) {
         const TypeCode &t = typeCode(r);
         showPages(t.tab1, t.tab3, t.tab4);
         m_runner.showInformation(QStringLiteral("Test RF Type"),
@@ -138,7 +132,7 @@ void RfActivationPanel::activate()
                 order[0] = kSearchOrders[i].first;
                 order[1] = kSearchOrders[i].second;
             }
-            return CommandFrame(address, CmRf, PmActivate, order);
+            return CommandFrame(address, CmRf, PmRfActivate, order);
         },
         [this](const Reply &r) { showActivation(r); });
 }
@@ -186,14 +180,14 @@ void RfActivationPanel::showActivation(const Reply &r)
 
 void RfActivationPanel::deactivate()
 {
-    m_runner.run(CmRf, PmDeactivate, {}, [this](const Reply &) {
+    m_runner.run(CmRf, PmRfDeactivate, {}, [this](const Reply &) {
         m_runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate Success"));
     });
 }
 
 void RfActivationPanel::inquireStatus()
 {
-    m_runner.run(CmRf, PmStatus, {}, [this](const Reply &r) {
+    m_runner.run(CmRf, PmRfStatus, {}, [this](const Reply &r) {
         m_runner.showInformation(QStringLiteral("Inquire Status"), QStringLiteral("The RF Card is activated") + CrLf
                                                                        + QString::fromLatin1(typeCode(r).statusText));
     });

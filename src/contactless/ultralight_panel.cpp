@@ -68,7 +68,7 @@ void UltralightPanel::readPage()
 {
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::ReadBlocks, pageArguments(m_page->currentIndex())));
+            return std::optional(mifare::frame(address, MifareReadBlocks, pageArguments(m_page->currentIndex())));
         },
         [this](const Reply &r) {
             if (mifare::succeeded(r)) {
@@ -95,7 +95,7 @@ void UltralightPanel::writePage()
             }
             if (page == ConfirmPage && !mifare::confirmOverwrite(m_runner.prompter()))
                 return std::nullopt;
-            return mifare::frame(address, mifare::WriteBlocks, pageArguments(page) + *data);
+            return mifare::frame(address, MifareWriteBlocks, pageArguments(page) + *data);
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Write Block Data"), QStringLiteral("Write Block Data"), r);

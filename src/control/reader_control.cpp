@@ -3,6 +3,7 @@
 #include "ui/reader_context.h"
 #include "control/reset_option_form.h"
 #include "control/sensor_state_form.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "link/reply.h"
 #include "link/shared_state.h"
@@ -13,11 +14,6 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 CmInitialize = '0';
-constexpr quint8 CmStatus = '1';
-constexpr quint8 PmCardStatus = '0';
-constexpr quint8 PmSensorStatus = '1';
-
 QString pick(quint8 status, std::initializer_list<const char *> texts)
 {
     const int i = int(status) - '0';
@@ -30,18 +26,18 @@ QString pick(quint8 status, std::initializer_list<const char *> texts)
 const std::array<MoveCommand, 7> &moveCommands()
 {
     static const std::array<MoveCommand, 7> table{{
-        {"MoveCardToFront1Btn", "the front", CmMoveCard, '9', "Move card to the front success",
+        {"MoveCardToFront1Btn", "the front", CmMoveCard, PmMoveFront, "Move card to the front success",
          "Move card to the front"},
-        {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, '0',
+        {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, PmMoveFrontHold,
          "Move card to the front with hold card success", "Move card to the front with hold card"},
-        {"MoveCardToICCBtn", "the IC card operation position", CmMoveCard, '1',
+        {"MoveCardToICCBtn", "the IC card operation position", CmMoveCard, PmMoveIcPosition,
          "Move card to IC card operation position success", "Move card to IC card operation position"},
-        {"MoveCardToRFBtn", "the RF card operation position", CmMoveCard, '2',
+        {"MoveCardToRFBtn", "the RF card operation position", CmMoveCard, PmMoveRfPosition,
          "Move card to RF card operation position success", "Move card to RF card operation position"},
-        {"MoveCardToRecycleBinBtn", "Error Card Bin", CmMoveCard, '3', "Move card to the error card bin success",
-         "Move card to the error card bin"},
-        {"AllCardInBtn", "Allowed", CmEntryControl, '0', "Allowed success", "Allowed"},
-        {"NoCardInBtn", "Prohibition", CmEntryControl, '1', "Prohibition success", "Prohibition"},
+        {"MoveCardToRecycleBinBtn", "Error Card Bin", CmMoveCard, PmMoveErrorBin,
+         "Move card to the error card bin success", "Move card to the error card bin"},
+        {"AllCardInBtn", "Allowed", CmEntryControl, PmEntryAllow, "Allowed success", "Allowed"},
+        {"NoCardInBtn", "Prohibition", CmEntryControl, PmEntryProhibit, "Prohibition success", "Prohibition"},
     }};
     return table;
 }

@@ -19,14 +19,11 @@ struct MoveCommand
 {
     const char *button;   // control name
     const char *caption;
-    quint8 cm;            // '2' card movement, '3' entry control
+    quint8 cm;            // CmMoveCard or CmEntryControl
     quint8 pm;
     const char *success;  // information message on a positive reply
     const char *title;
 };
-
-constexpr quint8 CmMoveCard = '2';
-constexpr quint8 CmEntryControl = '3';
 
 const std::array<MoveCommand, 7> &moveCommands();
 

@@ -7,6 +7,7 @@
 #include "shell/log_view.h"
 #include "control/reader_control.h"
 #include "ui/widgets.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "platform/serial_port.h"
 #include "setup/comportset.h"
