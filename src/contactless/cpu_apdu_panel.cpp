@@ -56,7 +56,7 @@ CpuApduPanel::CpuApduPanel(CommandRunner &runner, const Names &names, QWidget *p
     m_response = new QLineEdit(this);
     m_response->setObjectName(QString::fromLatin1(names.response));
     m_response->setReadOnly(true);
-    auto *sendButton = rfButton(this, QString::fromLatin1(names.send), QStringLiteral("Send APDU"));
+    auto *sendButton = makeButton(this, QString::fromLatin1(names.send), QStringLiteral("Send APDU"));
     connect(sendButton, &QPushButton::clicked, this, &CpuApduPanel::send);
 
     grid->addWidget(new QLabel(QStringLiteral("APDU Command"), this), 0, 0);

@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -32,8 +33,8 @@ MifareBlockPanel::MifareBlockPanel(CommandRunner &runner, std::function<int()> s
     grid->addWidget(new QLabel(QStringLiteral("Block Numbers"), this), 0, 2);
     grid->addWidget(m_count, 0, 3);
 
-    auto *read = rfButton(this, QStringLiteral("RFreadBtn"), QStringLiteral("Read Block Data"));
-    auto *write = rfButton(this, QStringLiteral("RFwriteBtn"), QStringLiteral("Write Block Data"));
+    auto *read = makeButton(this, QStringLiteral("RFreadBtn"), QStringLiteral("Read Block Data"));
+    auto *write = makeButton(this, QStringLiteral("RFwriteBtn"), QStringLiteral("Write Block Data"));
     grid->addWidget(read, 0, 4);
     grid->addWidget(write, 0, 5);
     connect(read, &QPushButton::clicked, this, &MifareBlockPanel::readBlock);

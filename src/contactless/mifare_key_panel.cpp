@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 
 #include <QComboBox>
@@ -65,7 +66,7 @@ MifareKeyPanel::MifareKeyPanel(CommandRunner &runner, QWidget *parent)
     };
     int column = 0;
     for (const auto &b : buttons) {
-        auto *button = rfButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
+        auto *button = makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
         connect(button, &QPushButton::clicked, this, b.handler);
         grid->addWidget(button, 2, column++);
     }

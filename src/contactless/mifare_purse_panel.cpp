@@ -64,7 +64,7 @@ MifarePursePanel::MifarePursePanel(CommandRunner &runner, std::function<int()> s
     };
     int column = 0;
     for (const auto &b : buttons) {
-        auto *button = rfButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
+        auto *button = makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
         connect(button, &QPushButton::clicked, this, b.handler);
         grid->addWidget(button, 1, column++);
     }

@@ -2,6 +2,7 @@
 
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "link/commands.h"
 #include "link/frame.h"
 
@@ -84,9 +85,9 @@ RfActivationPanel::RfActivationPanel(CommandRunner &runner, const RfDisplays &di
     for (const auto &o : kSearchOrders)
         m_order->addItem(QString::fromLatin1(o.item));
     m_order->setCurrentIndex(0);
-    auto *up = rfButton(this, QStringLiteral("RFCardUPBtn"), QStringLiteral("Activate"));
-    auto *down = rfButton(this, QStringLiteral("RFCardDownBtn"), QStringLiteral("Deactivate"));
-    auto *status = rfButton(this, QStringLiteral("RFCardStatusBtn"), QStringLiteral("Inquire Status"));
+    auto *up = makeButton(this, QStringLiteral("RFCardUPBtn"), QStringLiteral("Activate"));
+    auto *down = makeButton(this, QStringLiteral("RFCardDownBtn"), QStringLiteral("Deactivate"));
+    auto *status = makeButton(this, QStringLiteral("RFCardStatusBtn"), QStringLiteral("Inquire Status"));
     row->addWidget(m_order);
     row->addWidget(up);
     row->addWidget(down);

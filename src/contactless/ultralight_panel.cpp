@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -40,8 +41,8 @@ UltralightPanel::UltralightPanel(CommandRunner &runner, QWidget *parent) : QWidg
     m_page = new QComboBox(command);
     m_page->setObjectName(QStringLiteral("ULSecNumberCombo"));
     fillHexCombo(m_page, PageItems, DefaultPage);
-    auto *read = rfButton(command, QStringLiteral("ULCmdRread"), QStringLiteral("Read Block Data"));
-    auto *write = rfButton(command, QStringLiteral("ULCmdRwrite"), QStringLiteral("Write Block Data"));
+    auto *read = makeButton(command, QStringLiteral("ULCmdRread"), QStringLiteral("Read Block Data"));
+    auto *write = makeButton(command, QStringLiteral("ULCmdRwrite"), QStringLiteral("Write Block Data"));
     commandRow->addWidget(new QLabel(QStringLiteral("Block"), command));
     commandRow->addWidget(m_page);
     commandRow->addWidget(read);

@@ -20,14 +20,6 @@
 namespace mdq {
 
 namespace {
-QPushButton *button(QWidget *parent, const char *name, const char *caption)
-{
-    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QGroupBox *frame(QWidget *parent, const char *name, const char *caption)
 {
     auto *f = new QGroupBox(QString::fromLatin1(caption), parent);
@@ -82,21 +74,21 @@ ExtendPage::ExtendPage(ReaderContext &context, QWidget *parent) : QWidget(parent
     counterRow->addWidget(m_counter);
     counterRow->addWidget(label(counter, "(DEC)"));
     counterLayout->addLayout(counterRow);
-    auto *read = button(counter, "IRTenKaReadCMD", "Read Counter");
-    auto *format = button(counter, "IRTenKaFormatCMD", "InitializeI Counter");
+    auto *read = makeButton(counter, QStringLiteral("IRTenKaReadCMD"), QStringLiteral("Read Counter"));
+    auto *format = makeButton(counter, QStringLiteral("IRTenKaFormatCMD"), QStringLiteral("InitializeI Counter"));
     counterLayout->addWidget(read);
     counterLayout->addWidget(format);
     layout->addWidget(counter, 0, 1);
 
     auto *config = frame(this, "FrameConfig", "Unit configuration");
     auto *configLayout = new QVBoxLayout(config);
-    auto *configButton = button(config, "IRCONFIGCMD", "Unit configuration");
+    auto *configButton = makeButton(config, QStringLiteral("IRCONFIGCMD"), QStringLiteral("Unit configuration"));
     configLayout->addWidget(configButton);
     layout->addWidget(config, 1, 0);
 
     auto *sn = frame(this, "FrameSn", "Unit SN OPERATION");
     auto *snLayout = new QVBoxLayout(sn);
-    auto *snButton = button(sn, "TypeReadsn", "Read SN");
+    auto *snButton = makeButton(sn, QStringLiteral("TypeReadsn"), QStringLiteral("Read SN"));
     snLayout->addWidget(snButton);
     layout->addWidget(sn, 1, 1);
     layout->setRowStretch(2, 1);

@@ -25,14 +25,6 @@
 namespace mdq {
 
 namespace {
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QGroupBox *frame(QWidget *parent, const QString &name, const QString &caption)
 {
     auto *f = new QGroupBox(caption, parent);
@@ -100,8 +92,8 @@ QWidget *ReaderMain::buildTopBar()
 
     auto *commFrame = frame(bar, QStringLiteral("FrameComm"), QStringLiteral("COMM. PORT SETTING"));
     auto *commRow = new QHBoxLayout(commFrame);
-    auto *open = button(commFrame, QStringLiteral("IROpencom"), QStringLiteral("Setup Comm"));
-    auto *close = button(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
+    auto *open = makeButton(commFrame, QStringLiteral("IROpencom"), QStringLiteral("Setup Comm"));
+    auto *close = makeButton(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
     commRow->addWidget(open);
     commRow->addWidget(close);
     connect(open, &QPushButton::clicked, this, &ReaderMain::openSettings);
@@ -118,7 +110,7 @@ QWidget *ReaderMain::buildTopBar()
     row->addWidget(m_address);
     row->addStretch(1);
 
-    auto *exitButton = button(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
+    auto *exitButton = makeButton(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
     connect(exitButton, &QPushButton::clicked, this, [this] {
         if (m_port.isOpen())
             m_port.close();
@@ -136,9 +128,9 @@ QWidget *ReaderMain::buildReaderFrames()
 
     auto *f1 = frame(area, QStringLiteral("Frame1"), QStringLiteral("RESET / STATUS"));
     auto *c1 = new QVBoxLayout(f1);
-    c1->addWidget(button(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE")));
-    c1->addWidget(button(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status")));
-    c1->addWidget(button(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
+    c1->addWidget(makeButton(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE")));
+    c1->addWidget(makeButton(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status")));
+    c1->addWidget(makeButton(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
     row->addWidget(f1);
 
     // "Card Move to" and "Enter Control" come from the one table their handler uses.
@@ -150,14 +142,14 @@ QWidget *ReaderMain::buildReaderFrames()
     for (const MoveCommand &command : moveCommands()) {
         QGroupBox *f = command.cm == CmMoveCard ? f2 : f3;
         QBoxLayout *c = command.cm == CmMoveCard ? static_cast<QBoxLayout *>(c2) : c3;
-        c->addWidget(button(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption)));
+        c->addWidget(makeButton(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption)));
     }
     row->addWidget(f2);
     right->addWidget(f3);
     auto *f4 = frame(area, QStringLiteral("FRAMEOTHER"), QStringLiteral("AUTOTEST CARD TYPE"));
     auto *c4 = new QHBoxLayout(f4);
-    c4->addWidget(button(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type")));
-    c4->addWidget(button(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type")));
+    c4->addWidget(makeButton(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type")));
+    c4->addWidget(makeButton(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type")));
     right->addWidget(f4);
     right->addStretch(1);
     row->addLayout(right);
@@ -169,11 +161,11 @@ QWidget *ReaderMain::buildMonitorPage()
     auto *page = new QWidget(m_tabs);
     auto *layout = new QVBoxLayout(page);
     auto *row = new QHBoxLayout;
-    auto *clear = button(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
+    auto *clear = makeButton(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
     m_record = new QCheckBox(QStringLiteral("Record Data"), page);
     m_record->setObjectName(QStringLiteral("CheckRecord"));
     m_record->setChecked(false);
-    auto *save = button(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
+    auto *save = makeButton(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
     row->addWidget(clear);
     row->addWidget(m_record);
     row->addWidget(save);
