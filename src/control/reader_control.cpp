@@ -23,9 +23,9 @@ QString pick(quint8 status, std::initializer_list<const char *> texts)
 }
 }  // namespace
 
-const std::array<MoveCommand, 7> &moveCommands()
+const std::array<MoveCommand, MoveCommandCount> &moveCommands()
 {
-    static const std::array<MoveCommand, 7> table{{
+    static const std::array<MoveCommand, MoveCommandCount> table{{
         {"MoveCardToFront1Btn", "the front", CmMoveCard, PmMoveFront, "Move card to the front success",
          "Move card to the front"},
         {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, PmMoveFrontHold,
@@ -64,20 +64,15 @@ QByteArray sensorBytesFrom(const Reply &reply)
     return bytes;
 }
 
-ReaderControl::ReaderControl(ReaderContext &context, QWidget *mainWindow) : QObject(mainWindow), m_context(context)
+ReaderControl::ReaderControl(ReaderContext &context, const ReaderButtons &buttons, QObject *parent)
+    : QObject(parent), m_context(context)
 {
-    auto connectButton = [&](const char *name, auto slot) {
-        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(name));
-        Q_ASSERT(b);
-        connect(b, &QPushButton::clicked, this, slot);
-    };
-    connectButton("ReaderResetBtn", &ReaderControl::initialize);
-    connectButton("CardStatusBtn", &ReaderControl::cardStatus);
-    connectButton("SensorStatusBtn", &ReaderControl::sensorStatus);
-    for (const MoveCommand &command : moveCommands()) {
-        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(command.button));
-        Q_ASSERT(b);
-        connect(b, &QPushButton::clicked, this, [this, &command] { move(command); });
+    connect(buttons.initialize, &QPushButton::clicked, this, &ReaderControl::initialize);
+    connect(buttons.cardStatus, &QPushButton::clicked, this, &ReaderControl::cardStatus);
+    connect(buttons.sensorStatus, &QPushButton::clicked, this, &ReaderControl::sensorStatus);
+    for (std::size_t i = 0; i < MoveCommandCount; ++i) {
+        const MoveCommand &command = moveCommands()[i];
+        connect(buttons.moves[i], &QPushButton::clicked, this, [this, &command] { move(command); });
     }
 }
 

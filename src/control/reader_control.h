@@ -5,8 +5,9 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <cstddef>
 
-class QWidget;
+class QPushButton;
 
 namespace mdq {
 
@@ -25,13 +26,24 @@ struct MoveCommand
     const char *title;
 };
 
-const std::array<MoveCommand, 7> &moveCommands();
+constexpr std::size_t MoveCommandCount = 7;
+const std::array<MoveCommand, MoveCommandCount> &moveCommands();
+
+// The reader buttons, created where the main window lays them out.
+struct ReaderButtons
+{
+    QPushButton *initialize = nullptr;
+    QPushButton *cardStatus = nullptr;
+    QPushButton *sensorStatus = nullptr;
+    std::array<QPushButton *, MoveCommandCount> moves{};  // in the order of moveCommands()
+};
 
 class ReaderControl : public QObject
 {
     Q_OBJECT
 public:
-    ReaderControl(ReaderContext &context, QWidget *mainWindow);
+    // Connects every button to its handler.
+    ReaderControl(ReaderContext &context, const ReaderButtons &buttons, QObject *parent = nullptr);
 
     void initialize();    // ReaderResetBtn, with ResetOptionForm first
     void cardStatus();    // CardStatusBtn

@@ -24,6 +24,14 @@
 
 namespace mdq {
 
+// The buttons of the reader frames, for the handlers made after the frames.
+struct ReaderMain::FrameButtons
+{
+    ReaderButtons reader;
+    QPushButton *icType = nullptr;
+    QPushButton *rfType = nullptr;
+};
+
 namespace {
 QGroupBox *frame(QWidget *parent, const QString &name, const QString &caption)
 {
@@ -55,7 +63,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(buildTopBar());  // creates the address combo
     m_context.cmbAddress820 = m_address;
-    layout->addWidget(buildReaderFrames());
+    FrameButtons buttons;
+    layout->addWidget(buildReaderFrames(buttons));
 
     m_rfPage = new RfCardPage(m_context, m_tabs);
     m_icPage = new IcCardPage(m_context, m_tabs);
@@ -75,11 +84,9 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     connect(m_address, &QComboBox::currentTextChanged, this, &ReaderMain::refreshConnection);
     refreshConnection();
 
-    m_control = std::make_unique<ReaderControl>(m_context, this);
-    connect(findChild<QPushButton *>(QStringLiteral("ICTestTypeCmd")), &QPushButton::clicked, m_icPage,
-            &IcCardPage::testType);
-    connect(findChild<QPushButton *>(QStringLiteral("RFTestTypeCmd")), &QPushButton::clicked, m_rfPage,
-            &RfCardPage::testType);
+    m_control = std::make_unique<ReaderControl>(m_context, buttons.reader);
+    connect(buttons.icType, &QPushButton::clicked, m_icPage, &IcCardPage::testType);
+    connect(buttons.rfType, &QPushButton::clicked, m_rfPage, &RfCardPage::testType);
 }
 
 ReaderMain::~ReaderMain() = default;
@@ -120,7 +127,7 @@ QWidget *ReaderMain::buildTopBar()
     return bar;
 }
 
-QWidget *ReaderMain::buildReaderFrames()
+QWidget *ReaderMain::buildReaderFrames(FrameButtons &buttons)
 {
     auto *area = new QWidget(this);
     auto *row = new QHBoxLayout(area);
@@ -128,9 +135,13 @@ QWidget *ReaderMain::buildReaderFrames()
 
     auto *f1 = frame(area, QStringLiteral("Frame1"), QStringLiteral("RESET / STATUS"));
     auto *c1 = new QVBoxLayout(f1);
-    c1->addWidget(makeButton(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE")));
-    c1->addWidget(makeButton(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status")));
-    c1->addWidget(makeButton(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
+    ReaderButtons &reader = buttons.reader;
+    reader.initialize = makeButton(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE"));
+    reader.cardStatus = makeButton(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status"));
+    reader.sensorStatus = makeButton(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status"));
+    c1->addWidget(reader.initialize);
+    c1->addWidget(reader.cardStatus);
+    c1->addWidget(reader.sensorStatus);
     row->addWidget(f1);
 
     // "Card Move to" and "Enter Control" come from the one table their handler uses.
@@ -139,17 +150,21 @@ QWidget *ReaderMain::buildReaderFrames()
     auto *right = new QVBoxLayout;
     auto *f3 = frame(area, QStringLiteral("Frame3"), QStringLiteral("Enter Control"));
     auto *c3 = new QHBoxLayout(f3);
-    for (const MoveCommand &command : moveCommands()) {
+    for (std::size_t i = 0; i < MoveCommandCount; ++i) {
+        const MoveCommand &command = moveCommands()[i];
         QGroupBox *f = command.cm == CmMoveCard ? f2 : f3;
         QBoxLayout *c = command.cm == CmMoveCard ? static_cast<QBoxLayout *>(c2) : c3;
-        c->addWidget(makeButton(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption)));
+        reader.moves[i] = makeButton(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption));
+        c->addWidget(reader.moves[i]);
     }
     row->addWidget(f2);
     right->addWidget(f3);
     auto *f4 = frame(area, QStringLiteral("FRAMEOTHER"), QStringLiteral("AUTOTEST CARD TYPE"));
     auto *c4 = new QHBoxLayout(f4);
-    c4->addWidget(makeButton(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type")));
-    c4->addWidget(makeButton(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type")));
+    buttons.icType = makeButton(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type"));
+    buttons.rfType = makeButton(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type"));
+    c4->addWidget(buttons.icType);
+    c4->addWidget(buttons.rfType);
     right->addWidget(f4);
     right->addStretch(1);
     row->addLayout(right);
