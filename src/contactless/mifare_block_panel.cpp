@@ -58,21 +58,17 @@ int MifareBlockPanel::blockCount() const
 
 void MifareBlockPanel::readBlock()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            QByteArray args;
-            args.append(char(m_sector()));
-            args.append(char(m_block->currentIndex()));
-            args.append(char(blockCount()));
-            return std::optional(mifare::frame(address, MifareReadBlocks, args));
-        },
-        [this](const Reply &r) {
-            if (mifare::succeeded(r)) {
-                for (int i = 0; i < mifare::BlockSize; ++i)
-                    m_cells->setText(i, byteHex(r.at(6 + i)));
-            }
-            mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
-        });
+    QByteArray args;
+    args.append(char(m_sector()));
+    args.append(char(m_block->currentIndex()));
+    args.append(char(blockCount()));
+    m_runner.run(CmRf, PmRfMifare, mifare::data(MifareReadBlocks, args), [this](const Reply &r) {
+        if (mifare::succeeded(r)) {
+            for (int i = 0; i < mifare::BlockSize; ++i)
+                m_cells->setText(i, byteHex(r.at(6 + i)));
+        }
+        mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
+    });
 }
 
 void MifareBlockPanel::writeBlock()

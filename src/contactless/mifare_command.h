@@ -22,6 +22,8 @@ namespace mifare {
 constexpr int KeyLength = 6;
 constexpr int BlockSize = 16;
 
+// 00h, the operation, its arguments: the data of a Mifare request.
+QByteArray data(quint8 op, const QByteArray &arguments);
 QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments);
 
 // Reply bytes L-4 and L-3 as four hex characters, e.g. "9000".

@@ -106,17 +106,13 @@ void MifareKeyPanel::downloadKey()
 
 void MifareKeyPanel::loadKey()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            QByteArray args;
-            args.append(char(keyType()));
-            args.append(char(sector()));
-            return std::optional(mifare::frame(address, MifareLoadKey, args));
-        },
-        [this](const Reply &r) {
-            mifare::showResult(m_runner, QStringLiteral("Load password from the EEPROM"),
-                               QStringLiteral("Load password from the EEPROM "), r);
-        });
+    QByteArray args;
+    args.append(char(keyType()));
+    args.append(char(sector()));
+    m_runner.run(CmRf, PmRfMifare, mifare::data(MifareLoadKey, args), [this](const Reply &r) {
+        mifare::showResult(m_runner, QStringLiteral("Load password from the EEPROM"),
+                           QStringLiteral("Load password from the EEPROM "), r);
+    });
 }
 
 void MifareKeyPanel::checkKey()

@@ -67,17 +67,14 @@ UltralightPanel::UltralightPanel(CommandRunner &runner, QWidget *parent) : QWidg
 
 void UltralightPanel::readPage()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            return std::optional(mifare::frame(address, MifareReadBlocks, pageArguments(m_page->currentIndex())));
-        },
-        [this](const Reply &r) {
-            if (mifare::succeeded(r)) {
-                for (int i = 0; i < PageSize; ++i)
-                    m_cells->setText(i, byteHex(r.at(6 + i)));
-            }
-            mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
-        });
+    const QByteArray data = mifare::data(MifareReadBlocks, pageArguments(m_page->currentIndex()));
+    m_runner.run(CmRf, PmRfMifare, data, [this](const Reply &r) {
+        if (mifare::succeeded(r)) {
+            for (int i = 0; i < PageSize; ++i)
+                m_cells->setText(i, byteHex(r.at(6 + i)));
+        }
+        mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
+    });
 }
 
 void UltralightPanel::writePage()
