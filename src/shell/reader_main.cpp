@@ -62,7 +62,6 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(buildTopBar());  // creates the address combo
-    m_context.cmbAddress820 = m_address;
     FrameButtons buttons;
     layout->addWidget(buildReaderFrames(buttons));
 
