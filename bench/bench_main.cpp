@@ -7,6 +7,7 @@
 //   5. start-up to the main window shown (< 0.5 s)
 
 #include "shell/reader_main.h"
+#include "link/commands.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
@@ -96,7 +97,7 @@ struct Link
     // Median milliseconds of n status exchanges, as the tool measures them.
     double medianExchangeMs(int n)
     {
-        const QByteArray frame = CommandFrame(0, '1', '0');
+        const QByteArray frame = CommandFrame(0, CmStatus, PmCardStatus);
         std::vector<double> times;
         for (int i = 0; i < n; ++i) {
             log.clear();
@@ -138,7 +139,7 @@ void benchSilentCpu()
     QElapsedTimer t;
     t.start();
     Reply reply;
-    const int result = ExecuteCommand(l.ctx, CommandFrame(0, '1', '0'), reply).result;
+    const int result = ExecuteCommand(l.ctx, CommandFrame(0, CmStatus, PmCardStatus), reply).result;
     const double wall = double(t.elapsed()) / 1000.0;
     const double used = (cpuSeconds() - cpu0) / wall * 100.0;
     if (result != -2)

@@ -3,6 +3,7 @@
 // It must never crash, return anything but 0/-1/-2, hand over more than the
 // reply buffer, wait past its limits or show more than one message.
 
+#include "link/commands.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Reply reply;
     const qint64 start = clock.nowMs();
-    const ExchangeOutcome outcome = ExecuteCommand(link, CommandFrame(0, '1', '0'), reply);
+    const ExchangeOutcome outcome = ExecuteCommand(link, CommandFrame(0, CmStatus, PmCardStatus), reply);
     const int result = outcome.result;
     if (result != 0 && result != -1 && result != -2)
         std::abort();

@@ -4,6 +4,7 @@
 // copy may legitimately complete a frame the noise had begun, so only the
 // retry is held to an exact answer.)
 
+#include "link/commands.h"
 #include "link/frame.h"
 
 #include <cstdlib>
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sim::VirtualReader reader;
     reader.receive(QByteArray(reinterpret_cast<const char *>(data), int(size)));
 
-    const QByteArray request = mdq::CommandFrame(0, '1', '0');
+    const QByteArray request = mdq::CommandFrame(0, mdq::CmStatus, mdq::PmCardStatus);
     reader.receive(QByteArray(1, char(mdq::EOT)) + request);
     QByteArray out;
     for (const auto &t : reader.receive(request))

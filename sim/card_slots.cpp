@@ -1,19 +1,14 @@
 #include "card_slots.h"
 
+#include "link/commands.h"
+
 namespace sim {
+
+using namespace mdq;
 
 namespace {
 
-constexpr quint8 CmTypeTest = 0x50;
-constexpr quint8 CmContactCpu = 0x51;
-constexpr quint8 CmSam = 0x52;
-constexpr quint8 CmAt24 = 0x54;
-constexpr quint8 CmContactless = 0x60;
-constexpr quint8 PmSelectSam = 0x40;
-constexpr quint8 PmContactlessStatus = '2';
-
 const QByteArray NoCardType = QByteArrayLiteral("00");
-constexpr quint8 PmStatus = '2';
 const QByteArray NotActivated = QByteArrayLiteral("0");
 
 // Positive contact card answers carry the reader's own status characters.
@@ -36,16 +31,16 @@ Reply withStatus(Reply reply, const QByteArray &readerStatus)
 
 bool CardSlots::routes(quint8 cm)
 {
-    return (cm >= CmTypeTest && cm <= CmAt24) || cm == CmContactless;
+    return (cm >= CmCardType && cm <= CmAt24) || cm == CmRf;
 }
 
 Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByteArray &readerStatus)
 {
-    if (cm == CmTypeTest) {
-        if (pm == '0')
+    if (cm == CmCardType) {
+        if (pm == PmTypeContact)
             return m_contact ? withReaderStatus(m_contact->command(cm, pm, data), readerStatus)
                              : Reply::ok(readerStatus, NoCardType);
-        if (pm == '1')
+        if (pm == PmTypeRf)
             return m_contactless ? withStatus(m_contactless->command(cm, pm, data), readerStatus)
                                  : Reply::ok(readerStatus, NoCardType);
         return Reply::error(codes::BadParameter);
@@ -55,13 +50,13 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
     if (cm >= CmContactCpu && cm <= CmAt24)
         return m_contact ? withReaderStatus(m_contact->command(cm, pm, data), readerStatus)
                          : Reply::error(codes::CardNotResponding);
-    if (cm == CmContactless) {
+    if (cm == CmRf) {
         QByteArray command = data;
         if (auto stored = m_rfKeys.handle(pm, command))
             return withStatus(*stored, readerStatus);
         if (m_contactless)
             return withStatus(m_contactless->command(cm, pm, command), readerStatus);
-        if (pm == PmContactlessStatus)
+        if (pm == PmRfStatus)
             return Reply::ok(readerStatus, NoCardType);
         return Reply::error(codes::CardNotResponding);
     }
@@ -70,7 +65,7 @@ Reply CardSlots::handle(quint8 cm, quint8 pm, const QByteArray &data, const QByt
 
 Reply CardSlots::samCommand(quint8 pm, const QByteArray &data, const QByteArray &readerStatus)
 {
-    if (pm == PmSelectSam) {
+    if (pm == PmSamSelect) {
         // One character: '0' for the first socket.
         const int index = data.size() == 1 ? static_cast<quint8>(data[0]) - '0' : -1;
         if (index < 0 || index >= SamSockets)
@@ -79,7 +74,7 @@ Reply CardSlots::samCommand(quint8 pm, const QByteArray &data, const QByteArray 
         return Reply::ok(readerStatus);
     }
     ContactCard *sam = m_sams[m_selectedSam].get();
-    if (pm == PmStatus) {
+    if (pm == PmCpuStatus) {
         // The reader adds which socket is selected, card or no card.
         Reply status = sam ? sam->command(CmSam, pm, data) : Reply::ok(readerStatus, NotActivated);
         if (status.positive)

@@ -1,17 +1,12 @@
 #include "reader_model.h"
 
+#include "link/commands.h"
+
 namespace sim {
 
-namespace {
+using namespace mdq;
 
-constexpr quint8 CmInitialise = '0';
-constexpr quint8 CmStatus = '1';
-constexpr quint8 CmMoveCard = '2';
-constexpr quint8 CmEntry = '3';
-constexpr quint8 CmSerialNumber = 0xA2;
-constexpr quint8 CmConfig = 0xA3;
-constexpr quint8 CmCounter = 0xA5;
-constexpr char SerialNumberRequest = 0x12;
+namespace {
 
 bool allDigits(const QByteArray &text)
 {
@@ -33,10 +28,10 @@ void setError(QString *error, const char *text)
 Reply ReaderModel::handle(quint8 cm, quint8 pm, const QByteArray &data)
 {
     switch (cm) {
-    case CmInitialise: return initialise(pm);
+    case CmInitialize: return initialise(pm);
     case CmStatus: return status(pm);
     case CmMoveCard: return moveCard(pm);
-    case CmEntry: return entryControl(pm);
+    case CmEntryControl: return entryControl(pm);
     case CmSerialNumber: return serialNumberCommand(pm, data);
     case CmConfig: return configCommand(pm);
     case CmCounter: return counterCommand(pm, data);
@@ -74,12 +69,12 @@ Reply ReaderModel::initialise(quint8 pm)
 {
     bool toFront = false, toBin = false, counts = false;
     switch (pm) {
-    case '0': toFront = true; break;
-    case '1': toBin = true; break;
-    case '3': break;
-    case '4': toFront = counts = true; break;
-    case '5': toBin = counts = true; break;
-    case '7': counts = true; break;
+    case PmInitFront: toFront = true; break;
+    case PmInitErrorBin: toBin = true; break;
+    case PmInitRetain: break;
+    case PmInitFrontCounted: toFront = counts = true; break;
+    case PmInitErrorBinCounted: toBin = counts = true; break;
+    case PmInitRetainCounted: counts = true; break;
     default: return Reply::error(codes::BadParameter);
     }
     if (m_position != CardPosition::None) {
@@ -101,9 +96,9 @@ Reply ReaderModel::initialise(quint8 pm)
 
 Reply ReaderModel::status(quint8 pm) const
 {
-    if (pm == '0')
+    if (pm == PmCardStatus)
         return ok();
-    if (pm == '1')
+    if (pm == PmSensorStatus)
         return ok(m_sensors);
     return Reply::error(codes::BadParameter);
 }
@@ -111,13 +106,13 @@ Reply ReaderModel::status(quint8 pm) const
 Reply ReaderModel::moveCard(quint8 pm)
 {
     CardPosition target = CardPosition::None;
-    const bool toBin = pm == '3';
+    const bool toBin = pm == PmMoveErrorBin;
     switch (pm) {
-    case '9':
-    case '0': target = CardPosition::Front; break;
-    case '1': target = CardPosition::IcPosition; break;
-    case '2': target = CardPosition::RfPosition; break;
-    case '3': break;
+    case PmMoveFront:
+    case PmMoveFrontHold: target = CardPosition::Front; break;
+    case PmMoveIcPosition: target = CardPosition::IcPosition; break;
+    case PmMoveRfPosition: target = CardPosition::RfPosition; break;
+    case PmMoveErrorBin: break;
     default: return Reply::error(codes::BadParameter);
     }
     if (m_jammed)
@@ -137,15 +132,15 @@ Reply ReaderModel::moveCard(quint8 pm)
 
 Reply ReaderModel::entryControl(quint8 pm)
 {
-    if (pm != '0' && pm != '1')
+    if (pm != PmEntryAllow && pm != PmEntryProhibit)
         return Reply::error(codes::BadParameter);
-    m_entryAllowed = pm == '0';
+    m_entryAllowed = pm == PmEntryAllow;
     return ok();
 }
 
 Reply ReaderModel::serialNumberCommand(quint8 pm, const QByteArray &data) const
 {
-    if (pm != '0')
+    if (pm != PmSerialNumberRead)
         return Reply::error(codes::BadParameter);
     if (data != QByteArray(1, SerialNumberRequest))
         return Reply::error(codes::BadData);
@@ -154,16 +149,16 @@ Reply ReaderModel::serialNumberCommand(quint8 pm, const QByteArray &data) const
 
 Reply ReaderModel::configCommand(quint8 pm) const
 {
-    if (pm != '0')
+    if (pm != PmConfigRead)
         return Reply::error(codes::BadParameter);
     return ok(m_config);
 }
 
 Reply ReaderModel::counterCommand(quint8 pm, const QByteArray &data)
 {
-    if (pm == '0')
+    if (pm == PmCounterRead)
         return ok(counterText());
-    if (pm != '1')
+    if (pm != PmCounterSet)
         return Reply::error(codes::BadParameter);
     if (data.size() != 3)
         return Reply::error(codes::BadData);

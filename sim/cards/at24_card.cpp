@@ -1,14 +1,15 @@
 #include "cards/at24_card.h"
 
 #include "cards/contact_apdu.h"
+#include "link/commands.h"
 
 #include <QStringList>
 
 namespace sim {
 
-namespace {
+using namespace mdq;
 
-constexpr quint8 CmTypeTest = 0x50, CmDeactivate = 'S', CmAt24 = 'T';
+namespace {
 
 struct Model
 {
@@ -63,21 +64,21 @@ char At24Card::sizeCodeForKind(const QString &kind)
 
 CardReply At24Card::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    if (cm == CmTypeTest)
+    if (cm == CmCardType)
         return cardOk(model(m_code).typeCode);
-    if (cm == CmDeactivate && pm == '1') {
+    if (cm == CmSle && pm == PmSleDeactivate) {
         m_active = false;
         return cardOk();
     }
     if (cm != CmAt24)
         return Reply::error(cardcodes::NotSupported);
     switch (pm) {
-    case '0':
+    case PmAt24Activate:
         m_active = true;
         return cardOk(QByteArray(1, m_code));
-    case '2':
+    case PmAt24Status:
         return cardOk(QByteArray(1, m_active ? m_code : '0'));
-    case '3':
+    case PmAt24Apdu:
         return m_active ? apdu(data) : Reply::error(cardcodes::NoAtrYet);
     default:
         return Reply::error(codes::BadParameter);
@@ -93,11 +94,11 @@ CardReply At24Card::apdu(const QByteArray &data)
         return cardSw(sw::BadCla);
     const int address = (a->p1 << 8) | a->p2;
     const int n = a->p3;
-    if (a->ins != 0xB0 && a->ins != 0xD0)
+    if (a->ins != MemoryRead && a->ins != MemoryWrite)
         return cardSw(sw::BadIns);
     if (address + n > size())
         return cardSw(sw::BadP1P2);
-    if (a->ins == 0xB0) {
+    if (a->ins == MemoryRead) {
         if (!a->body.isEmpty())
             return cardSw(sw::WrongLength);
         return cardSw(sw::Ok, m_memory.mid(address, n));

@@ -1,6 +1,10 @@
 #include "cards/contact_apdu.h"
 
+#include "link/commands.h"
+
 namespace sim {
+
+using namespace mdq;
 
 std::optional<MemoryApdu> MemoryApdu::parse(const QByteArray &data)
 {
@@ -21,21 +25,21 @@ QByteArray withSw(const QByteArray &data, quint16 statusWord)
 Reply sleCommand(SleSession &session, const SleCommandSet &set, quint8 cm, quint8 pm, const QByteArray &data,
                  const std::function<Reply(const QByteArray &)> &apdu)
 {
-    if (cm == 0x50)
+    if (cm == CmCardType)
         return cardOk(set.typeCode);
-    if (cm != 'S')
+    if (cm != CmSle)
         return Reply::error(cardcodes::NotSupported);
     if (pm == set.apduPm)
         return session.active ? apdu(data) : Reply::error(cardcodes::NoAtrYet);
     switch (pm) {
-    case '0':
+    case PmSleActivate:
         session.active = true;
         session.verified = false;  // a new power-up forgets the verification
         return cardOk(set.answerToReset);
-    case '1':
+    case PmSleDeactivate:
         session.active = session.verified = false;
         return cardOk();
-    case '2':
+    case PmSleStatus:
         return cardOk(session.active ? set.activeStatus : QByteArrayLiteral("0"));
     default:
         return Reply::error(codes::BadParameter);

@@ -52,10 +52,10 @@ inline Reply cardSw(quint16 statusWord, const QByteArray &data = {})
     return cardOk(withSw(data, statusWord));
 }
 
-// The SLE memory cards' command set around their APDUs: CM 50h answers the
-// type code; CM 'S' PM '0' powers up (answer to reset, verification
-// forgotten), '1' powers down, '2' reports activeStatus or "0", and apduPm
-// carries the memory APDU once the card is powered.
+// The SLE memory cards' command set around their APDUs: the type test answers
+// the type code; CmSle with PmSleActivate powers up (answer to reset,
+// verification forgotten), PmSleDeactivate powers down, PmSleStatus reports
+// activeStatus or "0", and apduPm carries the memory APDU once powered.
 struct SleSession
 {
     bool active = false;

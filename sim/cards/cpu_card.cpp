@@ -1,12 +1,11 @@
 #include "cards/cpu_card.h"
 
 #include "cards/contact_apdu.h"
+#include "link/commands.h"
 
 namespace sim {
 
-namespace {
-constexpr quint8 CmTypeTest = 0x50, CmCpu = 0x51, CmSam = 0x52;
-}
+using namespace mdq;
 
 CpuCard::CpuCard(Variant variant, ApduResponder::RandomByte random)
     : m_variant(variant)
@@ -50,22 +49,22 @@ CardReply CpuCard::resetAnswer()
 
 CardReply CpuCard::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    if (cm == CmTypeTest)
+    if (cm == CmCardType)
         return cardOk(m_variant == Variant::T1 ? "11" : "10");
-    if (cm != CmCpu && cm != CmSam)
+    if (cm != CmContactCpu && cm != CmSam)
         return Reply::error(cardcodes::NotSupported);
     switch (pm) {
-    case '0':
-        if (data != "0" && data != "3")
+    case PmCpuColdReset:
+        if (data != QByteArray(1, ColdResetEmv) && data != QByteArray(1, ColdResetIso))
             return Reply::error(codes::BadData);
         return resetAnswer();
-    case '8':
+    case PmCpuWarmReset:
         return m_active ? resetAnswer() : Reply::error(cardcodes::NoAtrYet);
-    case '9':
+    case PmCpuApdu:
         return m_active ? cardOk(m_responder.process(data)) : Reply::error(cardcodes::NoAtrYet);
-    case '2':
+    case PmCpuStatus:
         return cardOk(m_active ? "1" : "0");
-    case '1':
+    case PmCpuDeactivate:
         m_active = false;
         return cardOk();
     default:

@@ -1,22 +1,14 @@
 #include "cards/mifare_classic.h"
 
+#include "link/commands.h"
+
 #include <QtEndian>
 
 namespace sim {
 
-namespace {
+using namespace mdq;
 
-// Operation bytes after the leading 00h.
-enum Op : quint8 {
-    OpCheckKey = 0x20,
-    OpRead = 0xB0,
-    OpReadValue = 0xB1,
-    OpWrite = 0xD1,
-    OpInitValue = 0xD2,
-    OpIncrement = 0xD3,
-    OpDecrement = 0xD4,
-    OpChangeKey = 0xD5,
-};
+namespace {
 
 constexpr int BlockSize = 16;
 constexpr int KeySize = 6;
@@ -104,14 +96,14 @@ CardReply MifareClassic::mifare(const QByteArray &command)
     const quint8 op = at(command, 0);
     const QByteArray args = command.mid(1);
     switch (op) {
-    case OpCheckKey: return checkKey(args);
-    case OpChangeKey: return changeKey(args);
-    case OpRead: return readBlocks(args);
-    case OpWrite: return writeBlocks(args);
-    case OpInitValue:
-    case OpIncrement:
-    case OpDecrement: return valueOperation(op, args);
-    case OpReadValue: return readValue(args);
+    case MifareCheckKey: return checkKey(args);
+    case MifareChangeKey: return changeKey(args);
+    case MifareReadBlocks: return readBlocks(args);
+    case MifareWriteBlocks: return writeBlocks(args);
+    case MifareInitValue:
+    case MifareIncrement:
+    case MifareDecrement: return valueOperation(op, args);
+    case MifareReadValue: return readValue(args);
     default: return rf::swReply(rf::SwRefused);
     }
 }
@@ -181,12 +173,12 @@ CardReply MifareClassic::valueOperation(quint8 op, const QByteArray &args)
     const quint32 amount = qFromLittleEndian<quint32>(args.constData() + 3);
     const int index = firstBlock(sector) + block;
     quint32 value = 0;
-    if (op != OpInitValue && !parseValueBlock(m_blocks.at(index), &value))
+    if (op != MifareInitValue && !parseValueBlock(m_blocks.at(index), &value))
         return rf::swReply(rf::SwRefused);
     // The card counts in 32 bits and wraps, as the chip does.
-    if (op == OpInitValue)
+    if (op == MifareInitValue)
         value = amount;
-    else if (op == OpIncrement)
+    else if (op == MifareIncrement)
         value += amount;
     else
         value -= amount;

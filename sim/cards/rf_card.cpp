@@ -1,6 +1,10 @@
 #include "cards/rf_card.h"
 
+#include "link/commands.h"
+
 namespace sim {
+
+using namespace mdq;
 
 CardReply rf::swReply(quint16 sw, const QByteArray &payload)
 {
@@ -40,13 +44,13 @@ bool RfCard::searchFinds(const QByteArray &order, Protocol protocol, bool *valid
 
 CardReply RfCard::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    if (cm == rf::CmTypeTest)
+    if (cm == CmCardType)
         return CardReply::ok(QByteArray(), typeCode());
-    if (cm != rf::CmContactless)
+    if (cm != CmRf)
         return CardReply::error(codes::UnknownCommand);
 
     switch (pm) {
-    case rf::PmActivate: {
+    case PmRfActivate: {
         bool valid = false;
         const bool found = searchFinds(data, protocol(), &valid);
         if (!valid)
@@ -57,11 +61,11 @@ CardReply RfCard::command(quint8 cm, quint8 pm, const QByteArray &data)
             return CardReply::error(codes::CardNotResponding);
         return CardReply::ok(QByteArray(), activate());
     }
-    case rf::PmDeactivate:
+    case PmRfDeactivate:
         deactivate();
         m_active = false;
         return CardReply::ok(QByteArray());
-    case rf::PmStatus:
+    case PmRfStatus:
         return CardReply::ok(QByteArray(), typeCode());
     default:
         break;
@@ -69,13 +73,13 @@ CardReply RfCard::command(quint8 cm, quint8 pm, const QByteArray &data)
 
     if (!m_active)
         return CardReply::error(codes::CardNotResponding);
-    if (pm == rf::PmMifare) {
+    if (pm == PmRfMifare) {
         if (data.size() < 2 || data[0] != '\0')
             return rf::swReply(rf::SwRefused);
         return mifare(data.mid(1));
     }
-    if (pm == rf::PmApduTypeA || pm == rf::PmApduTypeB) {
-        const Protocol wanted = pm == rf::PmApduTypeA ? Protocol::TypeA : Protocol::TypeB;
+    if (pm == PmRfTypeAApdu || pm == PmRfTypeBApdu) {
+        const Protocol wanted = pm == PmRfTypeAApdu ? Protocol::TypeA : Protocol::TypeB;
         const QByteArray response = wanted == protocol() ? apdu(data) : QByteArray();
         if (response.isEmpty())
             return CardReply::error(codes::CardNotResponding);

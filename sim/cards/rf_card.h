@@ -13,15 +13,6 @@
 namespace sim {
 
 namespace rf {
-constexpr quint8 CmTypeTest = 0x50;
-constexpr quint8 CmContactless = 0x60;
-constexpr quint8 PmActivate = '0';
-constexpr quint8 PmDeactivate = '1';
-constexpr quint8 PmStatus = '2';
-constexpr quint8 PmMifare = '3';
-constexpr quint8 PmApduTypeA = '4';
-constexpr quint8 PmApduTypeB = '5';
-
 constexpr quint16 SwOk = 0x9000;
 constexpr quint16 SwRefused = 0x6F00;
 
@@ -48,7 +39,7 @@ protected:
     // The activation answer from the kind letter on ('M', 'A' or 'B' ...).
     virtual QByteArray activate() = 0;
     virtual void deactivate() {}
-    // Data after the leading 00h of a PM '3' command.
+    // Data after the leading 00h of a Mifare command (PmRfMifare).
     virtual CardReply mifare(const QByteArray &command);
     // The response APDU (data and SW1 SW2); empty when the card does not speak APDUs.
     virtual QByteArray apdu(const QByteArray &command);

@@ -1,11 +1,13 @@
 #include "cards/sle4428_card.h"
 
 #include "cards/contact_apdu.h"
+#include "link/commands.h"
 
 namespace sim {
 
+using namespace mdq;
+
 namespace {
-constexpr quint8 InsVerify = 0x20, InsChange = 0x24, InsRead = 0xB0, InsWrite = 0xD0;
 constexpr quint8 ReadBitsP1 = 0x10, WriteProtectFlag = 0x20, HighAddressMask = 0x03;
 }  // namespace
 
@@ -13,7 +15,7 @@ Sle4428Card::Sle4428Card() : m_memory(Size, char(0xFF)), m_protected(Size) {}
 
 CardReply Sle4428Card::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    static const SleCommandSet set{"21", answerToReset(), "2", '4'};
+    static const SleCommandSet set{"21", answerToReset(), "2", PmSle4428Apdu};
     return sleCommand(m_session, set, cm, pm, data, [this](const QByteArray &d) { return apdu(d); });
 }
 
@@ -26,7 +28,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
         return cardSw(sw::BadCla);
     const int n = a->p3;
     switch (a->ins) {
-    case InsVerify:
+    case MemoryVerify:
         if (a->p1 != 0x00 || a->p2 != 0x00)
             return cardSw(sw::BadP1P2);
         if (n != 2 || a->body.size() != 2)
@@ -41,7 +43,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
         m_session.verified = false;
         --m_attempts;
         return cardSw(m_attempts == 0 ? sw::Locked : sw::WrongCode);
-    case InsChange:
+    case MemoryChangeCode:
         if (a->p1 != 0x01 || a->p2 != 0x00)
             return cardSw(sw::BadP1P2);
         if (n != 2 || a->body.size() != 2)
@@ -50,7 +52,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
             return cardSw(sw::ExecuteError);
         m_psc = a->body;
         return cardSw(sw::Ok);
-    case InsRead: {
+    case MemoryRead: {
         if (!a->body.isEmpty())
             return cardSw(sw::WrongLength);
         if (a->p1 == ReadBitsP1) {
@@ -66,7 +68,7 @@ CardReply Sle4428Card::apdu(const QByteArray &data)
             return cardSw(sw::BadP1P2);
         return cardSw(sw::Ok, m_memory.mid(address, n));
     }
-    case InsWrite: {
+    case MemoryWrite: {
         if (a->p1 & ~(WriteProtectFlag | HighAddressMask))
             return cardSw(sw::BadP1P2);
         if (a->body.size() != n)

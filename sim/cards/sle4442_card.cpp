@@ -1,12 +1,14 @@
 #include "cards/sle4442_card.h"
 
 #include "cards/contact_apdu.h"
+#include "link/commands.h"
 
 namespace sim {
 
+using namespace mdq;
+
 namespace {
 constexpr quint8 AreaMain = 0x00, AreaProtection = 0x01, AreaSecurity = 0x02, VerifyP1 = 0x03;
-constexpr quint8 InsVerify = 0x20, InsRead = 0xB0, InsWrite = 0xD0;
 }  // namespace
 
 Sle4442Card::Sle4442Card() : m_main(MainSize, char(0xFF))
@@ -18,7 +20,7 @@ Sle4442Card::Sle4442Card() : m_main(MainSize, char(0xFF))
 
 CardReply Sle4442Card::command(quint8 cm, quint8 pm, const QByteArray &data)
 {
-    static const SleCommandSet set{"20", answerToReset(), "1", '3'};
+    static const SleCommandSet set{"20", answerToReset(), "1", PmSle4442Apdu};
     return sleCommand(m_session, set, cm, pm, data, [this](const QByteArray &d) { return apdu(d); });
 }
 
@@ -30,17 +32,17 @@ CardReply Sle4442Card::apdu(const QByteArray &data)
     if (a->cla != 0x00)
         return cardSw(sw::BadCla);
     switch (a->ins) {
-    case InsVerify:
+    case MemoryVerify:
         if (a->p1 != VerifyP1 || a->p2 != 0x01)
             return cardSw(sw::BadP1P2);
         if (a->p3 != 3 || a->body.size() != 3)
             return cardSw(sw::WrongLength);
         return verify(a->body);
-    case InsRead:
+    case MemoryRead:
         if (!a->body.isEmpty())
             return cardSw(sw::WrongLength);
         return read(a->p1, a->p2, a->p3);
-    case InsWrite:
+    case MemoryWrite:
         if (a->body.size() != a->p3)
             return cardSw(sw::WrongLength);
         return write(a->p1, a->p2, a->body);

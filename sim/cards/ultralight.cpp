@@ -1,10 +1,12 @@
 #include "cards/ultralight.h"
 
+#include "link/commands.h"
+
 namespace sim {
 
+using namespace mdq;
+
 namespace {
-constexpr quint8 OpRead = 0xB0;
-constexpr quint8 OpWrite = 0xD1;
 constexpr quint8 CascadeTag = 0x88;
 
 quint8 at(const QByteArray &bytes, int i)
@@ -50,9 +52,9 @@ CardReply Ultralight::mifare(const QByteArray &command)
     const int page = at(command, 1);
     if (page >= Pages || at(command, 2) != 0 || at(command, 3) != 1)
         return rf::swReply(rf::SwRefused);
-    if (op == OpRead && command.size() == 4)
+    if (op == MifareReadBlocks && command.size() == 4)
         return rf::swReply(rf::SwOk, this->page(page));
-    if (op != OpWrite || command.size() != 4 + PageSize || page < 2 || locked(page))
+    if (op != MifareWriteBlocks || command.size() != 4 + PageSize || page < 2 || locked(page))
         return rf::swReply(rf::SwRefused);
     const QByteArray data = command.mid(4);
     if (page == 2) {

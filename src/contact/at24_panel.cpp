@@ -2,6 +2,7 @@
 
 #include "contact/memory_card_status.h"
 #include "contact/panel_widgets.h"
+#include "link/commands.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,8 +12,6 @@
 namespace mdq {
 
 namespace {
-
-constexpr quint8 Cm = 'T', CmDeactivate = 'S';
 
 struct SizeRow
 {
@@ -93,35 +92,34 @@ At24Panel::At24Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent), m_io(
 
     CommandRunner &runner = m_io.runner();
     connect(up, &QPushButton::clicked, this, [&runner] {
-        runner.run(Cm, '0', QByteArray("0"), [&runner](const Reply &r) {
+        runner.run(CmAt24, PmAt24Activate, QByteArray("0"), [&runner](const Reply &r) {
             const QString text = at24ActivationText(r.at(6));
             if (!text.isEmpty())
                 runner.showInformation(QStringLiteral("Activate"), text);
         });
     });
     connect(status, &QPushButton::clicked, this, [&runner] {
-        runner.run(Cm, '2', {}, [&runner](const Reply &r) {
+        runner.run(CmAt24, PmAt24Status, {}, [&runner](const Reply &r) {
             const QString text = at24StatusText(r.at(6));
             if (!text.isEmpty())
                 runner.showInformation(QStringLiteral("Inquire Status)"), text);
         });
     });
     connect(down, &QPushButton::clicked, this, [&runner] {
-        runner.run(CmDeactivate, '1', {}, [&runner](const Reply &) {
+        runner.run(CmSle, PmSleDeactivate, {}, [&runner](const Reply &) {
             runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate Success"));
         });
     });
-    connect(read, &QPushButton::clicked, this, [this] { m_io.readIntoGrid(Cm, '3', [this] { return header(0xB0); }); });
-    connect(write, &QPushButton::clicked, this,
-            [this] { m_io.writeFromGrid(Cm, '3', m_length->text(), [this] { return header(0xD0); }); });
+    connect(read, &QPushButton::clicked, this,
+            [this] { m_io.readIntoGrid(CmAt24, PmAt24Apdu, [this] { return header(MemoryRead); }); });
+    connect(write, &QPushButton::clicked, this, [this] {
+        m_io.writeFromGrid(CmAt24, PmAt24Apdu, m_length->text(), [this] { return header(MemoryWrite); });
+    });
 }
 
 QByteArray At24Panel::header(quint8 ins) const
 {
-    QByteArray h(1, char(0x00));
-    h.append(char(ins));
-    h.append(char(needByte(m_addHigh->text()))).append(char(needByte(m_addLow->text())));
-    return h.append(char(needByte(m_length->text())));
+    return memoryHeader(ins, {needByte(m_addHigh->text()), needByte(m_addLow->text()), needByte(m_length->text())});
 }
 
 }  // namespace mdq

@@ -2,6 +2,7 @@
 
 #include "contact/panel_widgets.h"
 #include "ui/reader_context.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
 #include "platform/prompter.h"
@@ -33,10 +34,10 @@ struct Design
     std::initializer_list<const char *> apdus;
 };
 
-const Design kCpu = {"CPUCARD", "CPU Card", 'Q', "CPUColdResetBtn", "CPUWarmResetBtn", "SendCmdBtn", "DownBtn",
+const Design kCpu = {"CPUCARD", "CPU Card", CmContactCpu, "CPUColdResetBtn", "CPUWarmResetBtn", "SendCmdBtn", "DownBtn",
                      "CPUVCCOPTION",
                      {"0084000008", "00A40000023F00", "00C0000018", "00A404000E315041592E5359532E4444463031"}};
-const Design kSam = {"SimCard", "SAM Card", 'R', "SimColdReset", "SimWarmReset", "SendCmd", "Down", "SAMVCCOPTION",
+const Design kSam = {"SimCard", "SAM Card", CmSam, "SimColdReset", "SimWarmReset", "SendCmd", "Down", "SAMVCCOPTION",
                      {"0084000008", "00A40000023F00", "00A404000E315041592E5359532E4444463031"}};
 
 const char *const kActivation[] = {
@@ -214,12 +215,13 @@ void CpuCardWindow::reset(quint8 pm, const QByteArray &data, const QString &titl
 
 void CpuCardWindow::coldReset()
 {
-    reset('0', QByteArray(1, m_emvOption->isChecked() ? '0' : '3'), QStringLiteral("Cold Reset"), true);
+    reset(PmCpuColdReset, QByteArray(1, m_emvOption->isChecked() ? ColdResetEmv : ColdResetIso),
+          QStringLiteral("Cold Reset"), true);
 }
 
 void CpuCardWindow::warmReset()
 {
-    reset('8', {}, QStringLiteral("Warm Reset"), false);
+    reset(PmCpuWarmReset, {}, QStringLiteral("Warm Reset"), false);
 }
 
 void CpuCardWindow::sendApdu()
@@ -240,7 +242,7 @@ void CpuCardWindow::sendApdu()
                 apdu.append(char(needByte(t.mid(i, 2).trimmed())));
             // LEN is 16 bits: an APDU over 252 bytes uses the high length
             // byte too instead of being refused.
-            return CommandFrame(address, m_cm, '9', apdu);
+            return CommandFrame(address, m_cm, PmCpuApdu, apdu);
         },
         [&](const Reply &r) {
             m_backText->setText(bytesHex(r.data()));
@@ -251,7 +253,7 @@ void CpuCardWindow::sendApdu()
 void CpuCardWindow::checkStatus()
 {
     CommandRunner &runner = m_context.runner;
-    runner.run(m_cm, '2', {}, [&](const Reply &r) {
+    runner.run(m_cm, PmCpuStatus, {}, [&](const Reply &r) {
         if (m_kind == Kind::Sam) {
             runner.showInformation(QStringLiteral("Card Status"),
                                    activationText(r.at(6)) + CrLf + currentSamText(r.at(7)));
@@ -264,7 +266,7 @@ void CpuCardWindow::checkStatus()
 void CpuCardWindow::deactivate()
 {
     CommandRunner &runner = m_context.runner;
-    runner.run(m_cm, '1', {}, [&](const Reply &) {
+    runner.run(m_cm, PmCpuDeactivate, {}, [&](const Reply &) {
         runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate Success"));
     });
 }
@@ -281,7 +283,7 @@ void CpuCardWindow::chooseSam()
                                           QStringLiteral("Please Choose SAM Number First"));
                 return std::nullopt;
             }
-            return CommandFrame(address, m_cm, 0x40, QByteArray(1, char(code)));
+            return CommandFrame(address, m_cm, PmSamSelect, QByteArray(1, char(code)));
         },
         [&](const Reply &) { runner.showInformation(QStringLiteral("Choose SAM"), QStringLiteral("Choose SAM Success")); });
 }

@@ -9,6 +9,7 @@
 #include "contact/panel_widgets.h"
 #include "contact/sle4428_panel.h"
 #include "contact/sle4442_panel.h"
+#include "link/commands.h"
 #include "ui/reader_context.h"
 
 #include <QHBoxLayout>
@@ -57,7 +58,7 @@ QWidget *IcCardPage::makeCpuSamPage()
 
 void IcCardPage::testType()
 {
-    m_context.runner.run('P', '0', {}, [this](const Reply &r) {
+    m_context.runner.run(CmCardType, PmTypeContact, {}, [this](const Reply &r) {
         const IcCardType type = icCardType(QString::fromLatin1(r.bytes(6, 7)).trimmed());
         if (type.ssTab2Page >= 0) {
             m_context.SSTab1->setCurrentWidget(this);  // the "IC CARD" page first, then the card's panel

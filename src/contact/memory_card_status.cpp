@@ -28,7 +28,24 @@ const QString Ok = QStringLiteral("9000");
 const QString TransmitTitle = QStringLiteral("Transmit Command");
 const QString CrLf = QStringLiteral("\r\n");
 
+// The data is read inside the runner, after its port check, where a box that
+// cannot be converted is reported as a data error.
+CommandRunner::Builder frameWith(quint8 cm, quint8 pm, const MemoryCardIo::HeaderBuilder &data)
+{
+    return [cm, pm, &data](quint8 address) { return std::optional<QByteArray>(CommandFrame(address, cm, pm, data())); };
+}
+
 }  // namespace
+
+QByteArray memoryHeader(quint8 ins, std::initializer_list<quint8> parameters)
+{
+    QByteArray header;
+    header.append('\0');
+    header.append(char(ins));
+    for (const quint8 p : parameters)
+        header.append(char(p));
+    return header;
+}
 
 QString statusWordText(const QString &statusWord)
 {
@@ -60,34 +77,30 @@ void MemoryCardIo::showStatus(const QString &sw)
 
 void MemoryCardIo::transmit(quint8 cm, quint8 pm, const HeaderBuilder &data)
 {
-    m_runner.run([&](quint8 address) { return std::optional<QByteArray>(CommandFrame(address, cm, pm, data())); },
-                 [this](const Reply &r) { showStatus(statusWord(r)); });
+    m_runner.run(frameWith(cm, pm, data), [this](const Reply &r) { showStatus(statusWord(r)); });
 }
 
 void MemoryCardIo::readIntoGrid(quint8 cm, quint8 pm, const HeaderBuilder &header)
 {
     m_grid.clear();
-    m_runner.run([&](quint8 address) { return std::optional<QByteArray>(CommandFrame(address, cm, pm, header())); },
-                 [this](const Reply &r) {
-                     const QString sw = statusWord(r);
-                     if (sw == Ok)
-                         m_grid.fill(cardData(r));
-                     showStatus(sw);
-                 });
+    m_runner.run(frameWith(cm, pm, header), [this](const Reply &r) {
+        const QString sw = statusWord(r);
+        if (sw == Ok)
+            m_grid.fill(cardData(r));
+        showStatus(sw);
+    });
 }
 
 void MemoryCardIo::readIntoMessage(quint8 cm, quint8 pm, const HeaderBuilder &header)
 {
     m_grid.clear();
-    m_runner.run([&](quint8 address) { return std::optional<QByteArray>(CommandFrame(address, cm, pm, header())); },
-                 [this](const Reply &r) {
-                     const QString sw = statusWord(r);
-                     if (sw == Ok)
-                         m_runner.showInformation(TransmitTitle,
-                                                  statusWordText(sw) + CrLf + bytesHex(cardData(r)) + CrLf + sw);
-                     else
-                         showStatus(sw);
-                 });
+    m_runner.run(frameWith(cm, pm, header), [this](const Reply &r) {
+        const QString sw = statusWord(r);
+        if (sw == Ok)
+            m_runner.showInformation(TransmitTitle, statusWordText(sw) + CrLf + bytesHex(cardData(r)) + CrLf + sw);
+        else
+            showStatus(sw);
+    });
 }
 
 void MemoryCardIo::writeFromGrid(quint8 cm, quint8 pm, const QString &lengthText, const HeaderBuilder &header)

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 namespace mdq {
 
@@ -15,6 +16,10 @@ class IcDataGrid;
 
 // "9000" -> "Execute OK" ...; any other word "Unknow Error".
 QString statusWordText(const QString &statusWord);
+
+// A memory card APDU header: CLA 00h, the instruction (MemoryRead ...), then
+// its parameter bytes.
+QByteArray memoryHeader(quint8 ins, std::initializer_list<quint8> parameters);
 
 // SW1 SW2 (reply bytes L-4, L-3) as four hex digits. A reply whose data
 // cannot hold them throws DataError.

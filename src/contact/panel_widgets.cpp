@@ -1,16 +1,6 @@
 #include "contact/panel_widgets.h"
 
-#include <QPushButton>
-
 namespace mdq {
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 FilteredLineEdit *makeByteBox(QWidget *parent, const QString &name, const QString &text,
                               FilteredLineEdit::Filter filter)

@@ -1,17 +1,15 @@
 #pragma once
-// Small builders the contact card panels share: named buttons and the
-// two-character hex boxes.
+// The two-character hex boxes the contact card panels share (their buttons
+// come from ui/widgets.h).
 
 #include "ui/widgets.h"
 
 #include <QString>
 
-class QPushButton;
 class QWidget;
 
 namespace mdq {
 
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption);
 // A box of at most two characters with the given key filter.
 FilteredLineEdit *makeByteBox(QWidget *parent, const QString &name, const QString &text,
                               FilteredLineEdit::Filter filter = FilteredLineEdit::Filter::Hex);

@@ -3,6 +3,7 @@
 #include "contact/memory_card_status.h"
 #include "contact/panel_widgets.h"
 #include "contact/sle_card_control.h"
+#include "link/commands.h"
 #include "link/execute_command.h"
 #include "platform/prompter.h"
 
@@ -14,8 +15,8 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 Cm = 'S', Pm = '4';
 constexpr quint8 HighestHighAddress = 0x03;  // 1 KB: 0000h..03FFh
+constexpr quint8 ProtectionBits = 0x10;      // P1 of a read of the protection bits
 }  // namespace
 
 Sle4428Panel::Sle4428Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent), m_io(io)
@@ -62,24 +63,23 @@ Sle4428Panel::Sle4428Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent),
     layout->addStretch(1);
 
     connect(verify, &QPushButton::clicked, this, [this] {
-        m_io.transmit(Cm, Pm, [this] { return QByteArray::fromHex("0020000002") + code(); });
+        m_io.transmit(CmSle, PmSle4428Apdu,
+                      [this] { return memoryHeader(MemoryVerify, {0x00, 0x00, 0x02}) + code(); });
     });
     connect(change, &QPushButton::clicked, this, [this] {
-        m_io.transmit(Cm, Pm, [this] { return QByteArray::fromHex("0024010002") + code(); });
+        m_io.transmit(CmSle, PmSle4428Apdu,
+                      [this] { return memoryHeader(MemoryChangeCode, {0x01, 0x00, 0x02}) + code(); });
     });
     connect(readArea, &QPushButton::clicked, this, [this] {
-        m_io.readIntoGrid(Cm, Pm, [this] {
-            QByteArray h = QByteArray::fromHex("00B0");
-            h.append(char(needByte(m_addHigh->text()))).append(char(needByte(m_addLow->text())));
-            return h.append(char(needByte(m_length->text())));
+        m_io.readIntoGrid(CmSle, PmSle4428Apdu, [this] {
+            return memoryHeader(MemoryRead,
+                                {needByte(m_addHigh->text()), needByte(m_addLow->text()), needByte(m_length->text())});
         });
     });
     connect(readBits, &QPushButton::clicked, this, [this] {
         // The protection bits are read with P1 = 10h whatever the high address box says.
-        m_io.readIntoGrid(Cm, Pm, [this] {
-            QByteArray h = QByteArray::fromHex("00B010");
-            h.append(char(needByte(m_addLow->text())));
-            return h.append(char(needByte(m_length->text())));
+        m_io.readIntoGrid(CmSle, PmSle4428Apdu, [this] {
+            return memoryHeader(MemoryRead, {ProtectionBits, needByte(m_addLow->text()), needByte(m_length->text())});
         });
     });
     connect(write1, &QPushButton::clicked, this, [this] { write(0x00); });
@@ -93,7 +93,7 @@ QByteArray Sle4428Panel::code() const
 
 void Sle4428Panel::write(quint8 protectFlag)
 {
-    m_io.writeFromGrid(Cm, Pm, m_length->text(), [this, protectFlag] {
+    m_io.writeFromGrid(CmSle, PmSle4428Apdu, m_length->text(), [this, protectFlag] {
         const quint8 high = needByte(m_addHigh->text());
         if (high > HighestHighAddress) {
             // A warning only: the write still goes out, with P1 from the low digit.
@@ -102,9 +102,7 @@ void Sle4428Panel::write(quint8 protectFlag)
         // P1: the flag digit, then the low digit of the high address. Taken from
         // the value, so a box holding just "3" writes page 03h, not page 00h.
         const quint8 p1 = quint8(protectFlag | (high & 0x0F));
-        QByteArray h = QByteArray::fromHex("00D0");
-        h.append(char(p1)).append(char(needByte(m_addLow->text())));
-        return h.append(char(needByte(m_length->text())));
+        return memoryHeader(MemoryWrite, {p1, needByte(m_addLow->text()), needByte(m_length->text())});
     });
 }
 

@@ -3,6 +3,7 @@
 #include "contact/memory_card_status.h"
 #include "contact/panel_widgets.h"
 #include "contact/sle_card_control.h"
+#include "link/commands.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,9 +13,8 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 Cm = 'S', Pm = '3';
-constexpr quint8 AreaMain = 0x00, AreaProtection = 0x01;
-constexpr quint8 Read = 0xB0, Write = 0xD0;
+// P1 of a read or write: the memory area.
+constexpr quint8 AreaMain = 0x00, AreaProtection = 0x01, AreaSecurity = 0x02;
 }  // namespace
 
 Sle4442Panel::Sle4442Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent), m_io(io)
@@ -69,13 +69,17 @@ Sle4442Panel::Sle4442Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent),
     layout->addStretch(1);
 
     connect(verify, &QPushButton::clicked, this, [this] {
-        m_io.transmit(Cm, Pm, [this] { return QByteArray::fromHex("0020030103") + code(); });
+        m_io.transmit(CmSle, PmSle4442Apdu,
+                      [this] { return memoryHeader(MemoryVerify, {0x03, 0x01, 0x03}) + code(); });
     });
     connect(change, &QPushButton::clicked, this, [this] {
-        m_io.transmit(Cm, Pm, [this] { return QByteArray::fromHex("00D0020103") + code(); });
+        // The code is bytes 1 to 3 of the security memory.
+        m_io.transmit(CmSle, PmSle4442Apdu,
+                      [this] { return memoryHeader(MemoryWrite, {AreaSecurity, 0x01, 0x03}) + code(); });
     });
     connect(readSecurity, &QPushButton::clicked, this, [this] {
-        m_io.readIntoMessage(Cm, Pm, [] { return QByteArray::fromHex("00B0020004"); });
+        m_io.readIntoMessage(CmSle, PmSle4442Apdu,
+                             [] { return memoryHeader(MemoryRead, {AreaSecurity, 0x00, 0x04}); });
     });
     connect(readMain, &QPushButton::clicked, this, [this] { readArea(AreaMain); });
     connect(readProt, &QPushButton::clicked, this, [this] { readArea(AreaProtection); });
@@ -93,21 +97,15 @@ QByteArray Sle4442Panel::code() const
 
 void Sle4442Panel::readArea(quint8 area)
 {
-    m_io.readIntoGrid(Cm, Pm, [this, area] {
-        QByteArray h;
-        h.append(char(0x00)).append(char(Read)).append(char(area));
-        h.append(char(needByte(m_address->text()))).append(char(needByte(m_length->text())));
-        return h;
+    m_io.readIntoGrid(CmSle, PmSle4442Apdu, [this, area] {
+        return memoryHeader(MemoryRead, {area, needByte(m_address->text()), needByte(m_length->text())});
     });
 }
 
 void Sle4442Panel::writeArea(quint8 area)
 {
-    m_io.writeFromGrid(Cm, Pm, m_length->text(), [this, area] {
-        QByteArray h;
-        h.append(char(0x00)).append(char(Write)).append(char(area));
-        h.append(char(needByte(m_address->text()))).append(char(needByte(m_length->text())));
-        return h;
+    m_io.writeFromGrid(CmSle, PmSle4442Apdu, m_length->text(), [this, area] {
+        return memoryHeader(MemoryWrite, {area, needByte(m_address->text()), needByte(m_length->text())});
     });
 }
 

@@ -1,6 +1,7 @@
 #include "contact/sle_card_control.h"
 
 #include "contact/panel_widgets.h"
+#include "link/commands.h"
 #include "ui/command_runner.h"
 
 #include <QHBoxLayout>
@@ -9,8 +10,6 @@
 namespace mdq::sle {
 
 namespace {
-
-constexpr quint8 Cm = 'S';
 
 struct AtrRow
 {
@@ -29,7 +28,7 @@ const char *const kStatusTexts[] = {"SLE4442/4428 Deactivated", "SLE4442 Activat
 
 void activate(CommandRunner &runner)
 {
-    runner.run(Cm, '0', {}, [&runner](const Reply &r) {
+    runner.run(CmSle, PmSleActivate, {}, [&runner](const Reply &r) {
         const QByteArray atr = r.bytes(6, 9);
         for (const auto &row : kAnswersToReset) {
             if (atr == row.atr)
@@ -40,7 +39,7 @@ void activate(CommandRunner &runner)
 
 void inquireStatus(CommandRunner &runner)
 {
-    runner.run(Cm, '2', {}, [&runner](const Reply &r) {
+    runner.run(CmSle, PmSleStatus, {}, [&runner](const Reply &r) {
         const int i = int(r.at(6)) - '0';
         if (i >= 0 && i < int(std::size(kStatusTexts)))
             runner.showInformation(QStringLiteral("Inquire Status"), QString::fromLatin1(kStatusTexts[i]));
@@ -49,7 +48,7 @@ void inquireStatus(CommandRunner &runner)
 
 void deactivate(CommandRunner &runner)
 {
-    runner.run(Cm, '1', {}, [&runner](const Reply &) {
+    runner.run(CmSle, PmSleDeactivate, {}, [&runner](const Reply &) {
         runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate success"));
     });
 }

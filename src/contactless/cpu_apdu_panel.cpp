@@ -3,6 +3,7 @@
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
 #include "ui/widgets.h"
+#include "link/commands.h"
 #include "link/frame.h"
 
 #include <QComboBox>
@@ -13,7 +14,6 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 CmRf = 0x60;
 const char *const kPreparedCommands[] = {
     "0084000008",
     "00A40000023F00",
@@ -21,8 +21,8 @@ const char *const kPreparedCommands[] = {
 };
 }  // namespace
 
-const CpuApduPanel::Names CpuApduPanel::TypeA = {"TypeACAPDUText", "TypeARAPDUText", "SendTypeACmd", '4'};
-const CpuApduPanel::Names CpuApduPanel::TypeB = {"TypeBCAPDUText", "TypeBRAPDUText", "SendTypeBCmd", '5'};
+const CpuApduPanel::Names CpuApduPanel::TypeA = {"TypeACAPDUText", "TypeARAPDUText", "SendTypeACmd", PmRfTypeAApdu};
+const CpuApduPanel::Names CpuApduPanel::TypeB = {"TypeBCAPDUText", "TypeBRAPDUText", "SendTypeBCmd", PmRfTypeBApdu};
 
 std::optional<QByteArray> parseApduText(const QString &text)
 {
@@ -56,7 +56,7 @@ CpuApduPanel::CpuApduPanel(CommandRunner &runner, const Names &names, QWidget *p
     m_response = new QLineEdit(this);
     m_response->setObjectName(QString::fromLatin1(names.response));
     m_response->setReadOnly(true);
-    auto *sendButton = rfButton(this, QString::fromLatin1(names.send), QStringLiteral("Send APDU"));
+    auto *sendButton = makeButton(this, QString::fromLatin1(names.send), QStringLiteral("Send APDU"));
     connect(sendButton, &QPushButton::clicked, this, &CpuApduPanel::send);
 
     grid->addWidget(new QLabel(QStringLiteral("APDU Command"), this), 0, 0);

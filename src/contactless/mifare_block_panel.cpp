@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -32,8 +33,8 @@ MifareBlockPanel::MifareBlockPanel(CommandRunner &runner, std::function<int()> s
     grid->addWidget(new QLabel(QStringLiteral("Block Numbers"), this), 0, 2);
     grid->addWidget(m_count, 0, 3);
 
-    auto *read = rfButton(this, QStringLiteral("RFreadBtn"), QStringLiteral("Read Block Data"));
-    auto *write = rfButton(this, QStringLiteral("RFwriteBtn"), QStringLiteral("Write Block Data"));
+    auto *read = makeButton(this, QStringLiteral("RFreadBtn"), QStringLiteral("Read Block Data"));
+    auto *write = makeButton(this, QStringLiteral("RFwriteBtn"), QStringLiteral("Write Block Data"));
     grid->addWidget(read, 0, 4);
     grid->addWidget(write, 0, 5);
     connect(read, &QPushButton::clicked, this, &MifareBlockPanel::readBlock);
@@ -57,21 +58,17 @@ int MifareBlockPanel::blockCount() const
 
 void MifareBlockPanel::readBlock()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            QByteArray args;
-            args.append(char(m_sector()));
-            args.append(char(m_block->currentIndex()));
-            args.append(char(blockCount()));
-            return std::optional(mifare::frame(address, mifare::ReadBlocks, args));
-        },
-        [this](const Reply &r) {
-            if (mifare::succeeded(r)) {
-                for (int i = 0; i < mifare::BlockSize; ++i)
-                    m_cells->setText(i, byteHex(r.at(6 + i)));
-            }
-            mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
-        });
+    QByteArray args;
+    args.append(char(m_sector()));
+    args.append(char(m_block->currentIndex()));
+    args.append(char(blockCount()));
+    m_runner.run(CmRf, PmRfMifare, mifare::data(MifareReadBlocks, args), [this](const Reply &r) {
+        if (mifare::succeeded(r)) {
+            for (int i = 0; i < mifare::BlockSize; ++i)
+                m_cells->setText(i, byteHex(r.at(6 + i)));
+        }
+        mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
+    });
 }
 
 void MifareBlockPanel::writeBlock()
@@ -94,7 +91,7 @@ void MifareBlockPanel::writeBlock()
             args.append(char(block));
             args.append(char(blockCount()));
             args.append(*data);
-            return mifare::frame(address, mifare::WriteBlocks, args);
+            return mifare::frame(address, MifareWriteBlocks, args);
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Write Block Data"), QStringLiteral("Write Block Data"), r);

@@ -8,13 +8,18 @@
 
 namespace mdq::mifare {
 
-QByteArray frame(quint8 address, Op op, const QByteArray &arguments)
+QByteArray data(quint8 op, const QByteArray &arguments)
 {
-    QByteArray data;
-    data.append('\0');
-    data.append(char(op));
-    data.append(arguments);
-    return CommandFrame(address, Cm, Pm, data);
+    QByteArray bytes;
+    bytes.append('\0');
+    bytes.append(char(op));
+    bytes.append(arguments);
+    return bytes;
+}
+
+QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments)
+{
+    return CommandFrame(address, CmRf, PmRfMifare, data(op, arguments));
 }
 
 QString statusWord(const Reply &reply)

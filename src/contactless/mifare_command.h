@@ -1,9 +1,10 @@
 #pragma once
 // The Mifare command layout shared by the key, block, value and Ultralight
-// panels: CM 60h, PM '3', data 00h then an operation byte and its arguments;
-// and the status word a positive reply ends with (the two bytes before ETX
-// and BCC), with its result text.
+// panels: CmRf, PmRfMifare, data 00h then an operation byte (MifareReadBlocks
+// ...) and its arguments; and the status word a positive reply ends with (the
+// two bytes before ETX and BCC), with its result text.
 
+#include "link/commands.h"
 #include "link/reply.h"
 
 #include <QByteArray>
@@ -18,26 +19,12 @@ class Prompter;
 
 namespace mifare {
 
-constexpr quint8 Cm = 0x60;
-constexpr quint8 Pm = '3';
-
-enum Op : quint8 {
-    DownloadKey = 0xD0,
-    LoadKey = 0x21,
-    CheckKey = 0x20,
-    ChangeKey = 0xD5,
-    ReadBlocks = 0xB0,
-    WriteBlocks = 0xD1,
-    InitValue = 0xD2,
-    Increment = 0xD3,
-    Decrement = 0xD4,
-    ReadValue = 0xB1,
-};
-
 constexpr int KeyLength = 6;
 constexpr int BlockSize = 16;
 
-QByteArray frame(quint8 address, Op op, const QByteArray &arguments);
+// 00h, the operation, its arguments: the data of a Mifare request.
+QByteArray data(quint8 op, const QByteArray &arguments);
+QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments);
 
 // Reply bytes L-4 and L-3 as four hex characters, e.g. "9000".
 QString statusWord(const Reply &reply);

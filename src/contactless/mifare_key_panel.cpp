@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 
 #include <QComboBox>
@@ -65,7 +66,7 @@ MifareKeyPanel::MifareKeyPanel(CommandRunner &runner, QWidget *parent)
     };
     int column = 0;
     for (const auto &b : buttons) {
-        auto *button = rfButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
+        auto *button = makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
         connect(button, &QPushButton::clicked, this, b.handler);
         grid->addWidget(button, 2, column++);
     }
@@ -95,7 +96,7 @@ void MifareKeyPanel::downloadKey()
 {
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::DownloadKey, char(keyType()) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareDownloadKey, char(keyType()) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Download password to EEPROM"),
@@ -105,24 +106,20 @@ void MifareKeyPanel::downloadKey()
 
 void MifareKeyPanel::loadKey()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            QByteArray args;
-            args.append(char(keyType()));
-            args.append(char(sector()));
-            return std::optional(mifare::frame(address, mifare::LoadKey, args));
-        },
-        [this](const Reply &r) {
-            mifare::showResult(m_runner, QStringLiteral("Load password from the EEPROM"),
-                               QStringLiteral("Load password from the EEPROM "), r);
-        });
+    QByteArray args;
+    args.append(char(keyType()));
+    args.append(char(sector()));
+    m_runner.run(CmRf, PmRfMifare, mifare::data(MifareLoadKey, args), [this](const Reply &r) {
+        mifare::showResult(m_runner, QStringLiteral("Load password from the EEPROM"),
+                           QStringLiteral("Load password from the EEPROM "), r);
+    });
 }
 
 void MifareKeyPanel::checkKey()
 {
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::CheckKey, char(keyType()) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareCheckKey, char(keyType()) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Check Password"), QStringLiteral("Check Password"), r);
@@ -134,7 +131,7 @@ void MifareKeyPanel::changeKey()
     // The new key is always Key A: the key-type position is 00h whatever is chosen.
     m_runner.run(
         [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::ChangeKey, char(0) + sectorAndKey()));
+            return std::optional(mifare::frame(address, MifareChangeKey, char(0) + sectorAndKey()));
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Change Password"), QStringLiteral("Change Password"), r);

@@ -64,7 +64,7 @@ MifarePursePanel::MifarePursePanel(CommandRunner &runner, std::function<int()> s
     };
     int column = 0;
     for (const auto &b : buttons) {
-        auto *button = rfButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
+        auto *button = makeButton(this, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
         connect(button, &QPushButton::clicked, this, b.handler);
         grid->addWidget(button, 1, column++);
     }
@@ -72,22 +72,22 @@ MifarePursePanel::MifarePursePanel(CommandRunner &runner, std::function<int()> s
 
 void MifarePursePanel::initialise()
 {
-    run(mifare::InitValue, true, QStringLiteral("Initialize"), QStringLiteral("Initialize success"));
+    run(MifareInitValue, true, QStringLiteral("Initialize"), QStringLiteral("Initialize success"));
 }
 
 void MifarePursePanel::increment()
 {
-    run(mifare::Increment, true, QStringLiteral("Increment"), QStringLiteral("Increment"));
+    run(MifareIncrement, true, QStringLiteral("Increment"), QStringLiteral("Increment"));
 }
 
 void MifarePursePanel::decrement()
 {
-    run(mifare::Decrement, true, QStringLiteral("Decrement"), QStringLiteral("Decrement"));
+    run(MifareDecrement, true, QStringLiteral("Decrement"), QStringLiteral("Decrement"));
 }
 
 void MifarePursePanel::readValue()
 {
-    run(mifare::ReadValue, false, QStringLiteral("Read"), QStringLiteral("Read success"));
+    run(MifareReadValue, false, QStringLiteral("Read"), QStringLiteral("Read success"));
 }
 
 void MifarePursePanel::run(quint8 op, bool withValue, const QString &title, const QString &firstLine)
@@ -110,10 +110,10 @@ void MifarePursePanel::run(quint8 op, bool withValue, const QString &title, cons
                 args.append(char(ValueLength));
                 args.append(*value);
             }
-            return mifare::frame(address, mifare::Op(op), args);
+            return mifare::frame(address, op, args);
         },
         [=](const Reply &r) {
-            if (op == mifare::ReadValue && mifare::succeeded(r))
+            if (op == MifareReadValue && mifare::succeeded(r))
                 m_value->setText(decodePurseValue(r.bytes(6, 9)));
             mifare::showResult(m_runner, title, firstLine, r);
         });

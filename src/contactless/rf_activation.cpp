@@ -2,6 +2,8 @@
 
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
+#include "link/commands.h"
 #include "link/frame.h"
 
 #include <QComboBox>
@@ -14,13 +16,6 @@
 namespace mdq {
 
 namespace {
-
-constexpr quint8 CmTypeTest = 0x50;
-constexpr quint8 PmTypeTestRf = '1';
-constexpr quint8 CmRf = 0x60;
-constexpr quint8 PmActivate = '0';
-constexpr quint8 PmDeactivate = '1';
-constexpr quint8 PmStatus = '2';
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -90,9 +85,9 @@ RfActivationPanel::RfActivationPanel(CommandRunner &runner, const RfDisplays &di
     for (const auto &o : kSearchOrders)
         m_order->addItem(QString::fromLatin1(o.item));
     m_order->setCurrentIndex(0);
-    auto *up = rfButton(this, QStringLiteral("RFCardUPBtn"), QStringLiteral("Activate"));
-    auto *down = rfButton(this, QStringLiteral("RFCardDownBtn"), QStringLiteral("Deactivate"));
-    auto *status = rfButton(this, QStringLiteral("RFCardStatusBtn"), QStringLiteral("Inquire Status"));
+    auto *up = makeButton(this, QStringLiteral("RFCardUPBtn"), QStringLiteral("Activate"));
+    auto *down = makeButton(this, QStringLiteral("RFCardDownBtn"), QStringLiteral("Deactivate"));
+    auto *status = makeButton(this, QStringLiteral("RFCardStatusBtn"), QStringLiteral("Inquire Status"));
     row->addWidget(m_order);
     row->addWidget(up);
     row->addWidget(down);
@@ -115,7 +110,7 @@ void RfActivationPanel::showPages(int tab1, int tab3, int tab4)
 
 void RfActivationPanel::testType()
 {
-    m_runner.run(CmTypeTest, PmTypeTestRf, {}, [this](const Reply &r) {
+    m_runner.run(CmCardType, PmTypeRf, {}, [this](const Reply &r) {
         const TypeCode &t = typeCode(r);
         showPages(t.tab1, t.tab3, t.tab4);
         m_runner.showInformation(QStringLiteral("Test RF Type"),
@@ -138,7 +133,7 @@ void RfActivationPanel::activate()
                 order[0] = kSearchOrders[i].first;
                 order[1] = kSearchOrders[i].second;
             }
-            return CommandFrame(address, CmRf, PmActivate, order);
+            return CommandFrame(address, CmRf, PmRfActivate, order);
         },
         [this](const Reply &r) { showActivation(r); });
 }
@@ -186,14 +181,14 @@ void RfActivationPanel::showActivation(const Reply &r)
 
 void RfActivationPanel::deactivate()
 {
-    m_runner.run(CmRf, PmDeactivate, {}, [this](const Reply &) {
+    m_runner.run(CmRf, PmRfDeactivate, {}, [this](const Reply &) {
         m_runner.showInformation(QStringLiteral("Deactivate"), QStringLiteral("Deactivate Success"));
     });
 }
 
 void RfActivationPanel::inquireStatus()
 {
-    m_runner.run(CmRf, PmStatus, {}, [this](const Reply &r) {
+    m_runner.run(CmRf, PmRfStatus, {}, [this](const Reply &r) {
         m_runner.showInformation(QStringLiteral("Inquire Status"), QStringLiteral("The RF Card is activated") + CrLf
                                                                        + QString::fromLatin1(typeCode(r).statusText));
     });

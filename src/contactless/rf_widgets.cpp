@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QPushButton>
 
 namespace mdq {
 
@@ -13,14 +12,6 @@ void fillHexCombo(QComboBox *combo, int count, int selected)
     for (int i = 0; i < count; ++i)
         combo->addItem(DoubleType(QString::number(i, 16).toUpper()));
     combo->setCurrentIndex(selected);
-}
-
-QPushButton *rfButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QGroupBox *rfFrame(QWidget *parent, const QString &caption)

@@ -3,6 +3,7 @@
 #include "contactless/mifare_command.h"
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
+#include "ui/widgets.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -40,8 +41,8 @@ UltralightPanel::UltralightPanel(CommandRunner &runner, QWidget *parent) : QWidg
     m_page = new QComboBox(command);
     m_page->setObjectName(QStringLiteral("ULSecNumberCombo"));
     fillHexCombo(m_page, PageItems, DefaultPage);
-    auto *read = rfButton(command, QStringLiteral("ULCmdRread"), QStringLiteral("Read Block Data"));
-    auto *write = rfButton(command, QStringLiteral("ULCmdRwrite"), QStringLiteral("Write Block Data"));
+    auto *read = makeButton(command, QStringLiteral("ULCmdRread"), QStringLiteral("Read Block Data"));
+    auto *write = makeButton(command, QStringLiteral("ULCmdRwrite"), QStringLiteral("Write Block Data"));
     commandRow->addWidget(new QLabel(QStringLiteral("Block"), command));
     commandRow->addWidget(m_page);
     commandRow->addWidget(read);
@@ -66,17 +67,14 @@ UltralightPanel::UltralightPanel(CommandRunner &runner, QWidget *parent) : QWidg
 
 void UltralightPanel::readPage()
 {
-    m_runner.run(
-        [this](quint8 address) {
-            return std::optional(mifare::frame(address, mifare::ReadBlocks, pageArguments(m_page->currentIndex())));
-        },
-        [this](const Reply &r) {
-            if (mifare::succeeded(r)) {
-                for (int i = 0; i < PageSize; ++i)
-                    m_cells->setText(i, byteHex(r.at(6 + i)));
-            }
-            mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
-        });
+    const QByteArray data = mifare::data(MifareReadBlocks, pageArguments(m_page->currentIndex()));
+    m_runner.run(CmRf, PmRfMifare, data, [this](const Reply &r) {
+        if (mifare::succeeded(r)) {
+            for (int i = 0; i < PageSize; ++i)
+                m_cells->setText(i, byteHex(r.at(6 + i)));
+        }
+        mifare::showResult(m_runner, QStringLiteral("Read block data"), QStringLiteral("Read block data"), r);
+    });
 }
 
 void UltralightPanel::writePage()
@@ -95,7 +93,7 @@ void UltralightPanel::writePage()
             }
             if (page == ConfirmPage && !mifare::confirmOverwrite(m_runner.prompter()))
                 return std::nullopt;
-            return mifare::frame(address, mifare::WriteBlocks, pageArguments(page) + *data);
+            return mifare::frame(address, MifareWriteBlocks, pageArguments(page) + *data);
         },
         [this](const Reply &r) {
             mifare::showResult(m_runner, QStringLiteral("Write Block Data"), QStringLiteral("Write Block Data"), r);

@@ -4,6 +4,7 @@
 #include "control/read_sn.h"
 #include "ui/reader_context.h"
 #include "ui/widgets.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "link/reply.h"
 #include "link/shared_state.h"
@@ -19,21 +20,6 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 CmSerialNumber = 0xA2;
-constexpr quint8 CmConfig = 0xA3;
-constexpr quint8 CmCounter = 0xA5;
-constexpr quint8 PmRead = '0';
-constexpr quint8 PmSetCounter = '1';
-constexpr char SerialNumberRequest = 0x12;
-
-QPushButton *button(QWidget *parent, const char *name, const char *caption)
-{
-    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QGroupBox *frame(QWidget *parent, const char *name, const char *caption)
 {
     auto *f = new QGroupBox(QString::fromLatin1(caption), parent);
@@ -88,21 +74,21 @@ ExtendPage::ExtendPage(ReaderContext &context, QWidget *parent) : QWidget(parent
     counterRow->addWidget(m_counter);
     counterRow->addWidget(label(counter, "(DEC)"));
     counterLayout->addLayout(counterRow);
-    auto *read = button(counter, "IRTenKaReadCMD", "Read Counter");
-    auto *format = button(counter, "IRTenKaFormatCMD", "InitializeI Counter");
+    auto *read = makeButton(counter, QStringLiteral("IRTenKaReadCMD"), QStringLiteral("Read Counter"));
+    auto *format = makeButton(counter, QStringLiteral("IRTenKaFormatCMD"), QStringLiteral("InitializeI Counter"));
     counterLayout->addWidget(read);
     counterLayout->addWidget(format);
     layout->addWidget(counter, 0, 1);
 
     auto *config = frame(this, "FrameConfig", "Unit configuration");
     auto *configLayout = new QVBoxLayout(config);
-    auto *configButton = button(config, "IRCONFIGCMD", "Unit configuration");
+    auto *configButton = makeButton(config, QStringLiteral("IRCONFIGCMD"), QStringLiteral("Unit configuration"));
     configLayout->addWidget(configButton);
     layout->addWidget(config, 1, 0);
 
     auto *sn = frame(this, "FrameSn", "Unit SN OPERATION");
     auto *snLayout = new QVBoxLayout(sn);
-    auto *snButton = button(sn, "TypeReadsn", "Read SN");
+    auto *snButton = makeButton(sn, QStringLiteral("TypeReadsn"), QStringLiteral("Read SN"));
     snLayout->addWidget(snButton);
     layout->addWidget(sn, 1, 1);
     layout->setRowStretch(2, 1);
@@ -119,7 +105,7 @@ void ExtendPage::readCounter()
     runner.run(
         [this](quint8 address) -> std::optional<QByteArray> {
             m_counter->clear();
-            return CommandFrame(address, CmCounter, PmRead);
+            return CommandFrame(address, CmCounter, PmCounterRead);
         },
         [this, &runner](const Reply &r) {
             runner.state().UnitText = r.dataText();
@@ -135,7 +121,7 @@ void ExtendPage::initializeCounter()
         [this](quint8 address) -> std::optional<QByteArray> {
             const QString text = padCounter(m_counter->text());
             m_counter->setText(text);
-            return CommandFrame(address, CmCounter, PmSetCounter, text.left(3).toLatin1());
+            return CommandFrame(address, CmCounter, PmCounterSet, text.left(3).toLatin1());
         },
         [&runner](const Reply &) {
             runner.showInformation(QStringLiteral("InitializeI Counter"),
@@ -146,7 +132,7 @@ void ExtendPage::initializeCounter()
 void ExtendPage::readConfig()
 {
     CommandRunner &runner = m_context.runner;
-    runner.run(CmConfig, PmRead, {}, [this, &runner](const Reply &r) {
+    runner.run(CmConfig, PmConfigRead, {}, [this, &runner](const Reply &r) {
         runner.state().ConfigBytes = configBytesFrom(r);
         ConfigForm form(runner.state().ConfigBytes, m_context.window);
         form.exec();
@@ -156,7 +142,7 @@ void ExtendPage::readConfig()
 void ExtendPage::readSerialNumber()
 {
     CommandRunner &runner = m_context.runner;
-    runner.run(CmSerialNumber, PmRead, QByteArray(1, SerialNumberRequest), [this, &runner](const Reply &r) {
+    runner.run(CmSerialNumber, PmSerialNumberRead, QByteArray(1, SerialNumberRequest), [this, &runner](const Reply &r) {
         runner.state().UnitText = r.dataText();
         ReadSn window(runner.state().UnitText, m_context.window);
         window.exec();

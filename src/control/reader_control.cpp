@@ -3,6 +3,7 @@
 #include "ui/reader_context.h"
 #include "control/reset_option_form.h"
 #include "control/sensor_state_form.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "link/reply.h"
 #include "link/shared_state.h"
@@ -13,11 +14,6 @@
 namespace mdq {
 
 namespace {
-constexpr quint8 CmInitialize = '0';
-constexpr quint8 CmStatus = '1';
-constexpr quint8 PmCardStatus = '0';
-constexpr quint8 PmSensorStatus = '1';
-
 QString pick(quint8 status, std::initializer_list<const char *> texts)
 {
     const int i = int(status) - '0';
@@ -27,21 +23,21 @@ QString pick(quint8 status, std::initializer_list<const char *> texts)
 }
 }  // namespace
 
-const std::array<MoveCommand, 7> &moveCommands()
+const std::array<MoveCommand, MoveCommandCount> &moveCommands()
 {
-    static const std::array<MoveCommand, 7> table{{
-        {"MoveCardToFront1Btn", "the front", CmMoveCard, '9', "Move card to the front success",
+    static const std::array<MoveCommand, MoveCommandCount> table{{
+        {"MoveCardToFront1Btn", "the front", CmMoveCard, PmMoveFront, "Move card to the front success",
          "Move card to the front"},
-        {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, '0',
+        {"MoveCardToFront2Btn", "the front,hold the card", CmMoveCard, PmMoveFrontHold,
          "Move card to the front with hold card success", "Move card to the front with hold card"},
-        {"MoveCardToICCBtn", "the IC card operation position", CmMoveCard, '1',
+        {"MoveCardToICCBtn", "the IC card operation position", CmMoveCard, PmMoveIcPosition,
          "Move card to IC card operation position success", "Move card to IC card operation position"},
-        {"MoveCardToRFBtn", "the RF card operation position", CmMoveCard, '2',
+        {"MoveCardToRFBtn", "the RF card operation position", CmMoveCard, PmMoveRfPosition,
          "Move card to RF card operation position success", "Move card to RF card operation position"},
-        {"MoveCardToRecycleBinBtn", "Error Card Bin", CmMoveCard, '3', "Move card to the error card bin success",
-         "Move card to the error card bin"},
-        {"AllCardInBtn", "Allowed", CmEntryControl, '0', "Allowed success", "Allowed"},
-        {"NoCardInBtn", "Prohibition", CmEntryControl, '1', "Prohibition success", "Prohibition"},
+        {"MoveCardToRecycleBinBtn", "Error Card Bin", CmMoveCard, PmMoveErrorBin,
+         "Move card to the error card bin success", "Move card to the error card bin"},
+        {"AllCardInBtn", "Allowed", CmEntryControl, PmEntryAllow, "Allowed success", "Allowed"},
+        {"NoCardInBtn", "Prohibition", CmEntryControl, PmEntryProhibit, "Prohibition success", "Prohibition"},
     }};
     return table;
 }
@@ -68,20 +64,15 @@ QByteArray sensorBytesFrom(const Reply &reply)
     return bytes;
 }
 
-ReaderControl::ReaderControl(ReaderContext &context, QWidget *mainWindow) : QObject(mainWindow), m_context(context)
+ReaderControl::ReaderControl(ReaderContext &context, const ReaderButtons &buttons, QObject *parent)
+    : QObject(parent), m_context(context)
 {
-    auto connectButton = [&](const char *name, auto slot) {
-        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(name));
-        Q_ASSERT(b);
-        connect(b, &QPushButton::clicked, this, slot);
-    };
-    connectButton("ReaderResetBtn", &ReaderControl::initialize);
-    connectButton("CardStatusBtn", &ReaderControl::cardStatus);
-    connectButton("SensorStatusBtn", &ReaderControl::sensorStatus);
-    for (const MoveCommand &command : moveCommands()) {
-        auto *b = mainWindow->findChild<QPushButton *>(QString::fromLatin1(command.button));
-        Q_ASSERT(b);
-        connect(b, &QPushButton::clicked, this, [this, &command] { move(command); });
+    connect(buttons.initialize, &QPushButton::clicked, this, &ReaderControl::initialize);
+    connect(buttons.cardStatus, &QPushButton::clicked, this, &ReaderControl::cardStatus);
+    connect(buttons.sensorStatus, &QPushButton::clicked, this, &ReaderControl::sensorStatus);
+    for (std::size_t i = 0; i < MoveCommandCount; ++i) {
+        const MoveCommand &command = moveCommands()[i];
+        connect(buttons.moves[i], &QPushButton::clicked, this, [this, &command] { move(command); });
     }
 }
 

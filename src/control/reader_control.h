@@ -5,8 +5,9 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <cstddef>
 
-class QWidget;
+class QPushButton;
 
 namespace mdq {
 
@@ -19,22 +20,30 @@ struct MoveCommand
 {
     const char *button;   // control name
     const char *caption;
-    quint8 cm;            // '2' card movement, '3' entry control
+    quint8 cm;            // CmMoveCard or CmEntryControl
     quint8 pm;
     const char *success;  // information message on a positive reply
     const char *title;
 };
 
-constexpr quint8 CmMoveCard = '2';
-constexpr quint8 CmEntryControl = '3';
+constexpr std::size_t MoveCommandCount = 7;
+const std::array<MoveCommand, MoveCommandCount> &moveCommands();
 
-const std::array<MoveCommand, 7> &moveCommands();
+// The reader buttons, created where the main window lays them out.
+struct ReaderButtons
+{
+    QPushButton *initialize = nullptr;
+    QPushButton *cardStatus = nullptr;
+    QPushButton *sensorStatus = nullptr;
+    std::array<QPushButton *, MoveCommandCount> moves{};  // in the order of moveCommands()
+};
 
 class ReaderControl : public QObject
 {
     Q_OBJECT
 public:
-    ReaderControl(ReaderContext &context, QWidget *mainWindow);
+    // Connects every button to its handler.
+    ReaderControl(ReaderContext &context, const ReaderButtons &buttons, QObject *parent = nullptr);
 
     void initialize();    // ReaderResetBtn, with ResetOptionForm first
     void cardStatus();    // CardStatusBtn

@@ -1,5 +1,6 @@
 #include "control/reset_option_form.h"
 
+#include "link/commands.h"
 #include "link/shared_state.h"
 
 #include <QPushButton>
@@ -11,12 +12,12 @@ namespace mdq {
 const std::array<ResetChoice, 6> &resetChoices()
 {
     static const std::array<ResetChoice, 6> table{{
-        {"Option1", "If card is in, move card to the front", '0'},
-        {"Option2", "If card is in, move card to the error card bin", '1'},
-        {"Option4", "Only initialinze, retain the card inside", '3'},
-        {"Option5", "If card is in, move card to the front and counter will work.", '4'},
-        {"Option6", "If card is in, move card to the error card bin and counter will work.", '5'},
-        {"Option7", "If card is in, retain the card inside  and counter will work.", '7'},
+        {"Option1", "If card is in, move card to the front", PmInitFront},
+        {"Option2", "If card is in, move card to the error card bin", PmInitErrorBin},
+        {"Option4", "Only initialinze, retain the card inside", PmInitRetain},
+        {"Option5", "If card is in, move card to the front and counter will work.", PmInitFrontCounted},
+        {"Option6", "If card is in, move card to the error card bin and counter will work.", PmInitErrorBinCounted},
+        {"Option7", "If card is in, retain the card inside  and counter will work.", PmInitRetainCounted},
     }};
     return table;
 }

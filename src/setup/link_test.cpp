@@ -1,5 +1,6 @@
 #include "setup/link_test.h"
 
+#include "link/commands.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/line_activity.h"
@@ -35,7 +36,7 @@ QString Check::run(quint8 address)
 
     if (!port.discardBuffers())
         return error;
-    const QByteArray frame = CommandFrame(address, '1', '0');
+    const QByteArray frame = CommandFrame(address, CmStatus, PmCardStatus);
     if (!port.write(frame))
         return error;
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);

@@ -1,5 +1,6 @@
 #include "setup/reader_scan.h"
 
+#include "link/commands.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
 #include "link/shared_state.h"
@@ -32,7 +33,7 @@ bool probe(LinkContext &link, quint8 address)
     Clock &clock = link.clock;
 
     // The buffers are not discarded first: the open has just emptied them.
-    if (!port.write(CommandFrame(address, '1', '0')))
+    if (!port.write(CommandFrame(address, CmStatus, PmCardStatus)))
         return false;
     DelayMs(clock, limits::ProbeAckDelayMs);
 

@@ -7,6 +7,7 @@
 #include "shell/log_view.h"
 #include "control/reader_control.h"
 #include "ui/widgets.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "platform/serial_port.h"
 #include "setup/comportset.h"
@@ -23,15 +24,15 @@
 
 namespace mdq {
 
-namespace {
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+// The buttons of the reader frames, for the handlers made after the frames.
+struct ReaderMain::FrameButtons
 {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+    ReaderButtons reader;
+    QPushButton *icType = nullptr;
+    QPushButton *rfType = nullptr;
+};
 
+namespace {
 QGroupBox *frame(QWidget *parent, const QString &name, const QString &caption)
 {
     auto *f = new QGroupBox(caption, parent);
@@ -61,8 +62,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(buildTopBar());  // creates the address combo
-    m_context.cmbAddress820 = m_address;
-    layout->addWidget(buildReaderFrames());
+    FrameButtons buttons;
+    layout->addWidget(buildReaderFrames(buttons));
 
     m_rfPage = new RfCardPage(m_context, m_tabs);
     m_icPage = new IcCardPage(m_context, m_tabs);
@@ -93,11 +94,9 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
             m_idleReport.start();
     });
 
-    m_control = std::make_unique<ReaderControl>(m_context, this);
-    connect(findChild<QPushButton *>(QStringLiteral("ICTestTypeCmd")), &QPushButton::clicked, m_icPage,
-            &IcCardPage::testType);
-    connect(findChild<QPushButton *>(QStringLiteral("RFTestTypeCmd")), &QPushButton::clicked, m_rfPage,
-            &RfCardPage::testType);
+    m_control = std::make_unique<ReaderControl>(m_context, buttons.reader);
+    connect(buttons.icType, &QPushButton::clicked, m_icPage, &IcCardPage::testType);
+    connect(buttons.rfType, &QPushButton::clicked, m_rfPage, &RfCardPage::testType);
 }
 
 ReaderMain::~ReaderMain()
@@ -113,8 +112,8 @@ QWidget *ReaderMain::buildTopBar()
 
     auto *commFrame = frame(bar, QStringLiteral("FrameComm"), QStringLiteral("COMM. PORT SETTING"));
     auto *commRow = new QHBoxLayout(commFrame);
-    auto *open = button(commFrame, QStringLiteral("IROpencom"), QStringLiteral("Setup Comm"));
-    auto *close = button(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
+    auto *open = makeButton(commFrame, QStringLiteral("IROpencom"), QStringLiteral("Setup Comm"));
+    auto *close = makeButton(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
     commRow->addWidget(open);
     commRow->addWidget(close);
     connect(open, &QPushButton::clicked, this, &ReaderMain::openSettings);
@@ -131,7 +130,7 @@ QWidget *ReaderMain::buildTopBar()
     row->addWidget(m_address);
     row->addStretch(1);
 
-    auto *exitButton = button(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
+    auto *exitButton = makeButton(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
     connect(exitButton, &QPushButton::clicked, this, [this] {
         if (m_port.isOpen())
             m_port.close();
@@ -141,7 +140,7 @@ QWidget *ReaderMain::buildTopBar()
     return bar;
 }
 
-QWidget *ReaderMain::buildReaderFrames()
+QWidget *ReaderMain::buildReaderFrames(FrameButtons &buttons)
 {
     auto *area = new QWidget(this);
     auto *row = new QHBoxLayout(area);
@@ -149,9 +148,13 @@ QWidget *ReaderMain::buildReaderFrames()
 
     auto *f1 = frame(area, QStringLiteral("Frame1"), QStringLiteral("RESET / STATUS"));
     auto *c1 = new QVBoxLayout(f1);
-    c1->addWidget(button(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE")));
-    c1->addWidget(button(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status")));
-    c1->addWidget(button(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status")));
+    ReaderButtons &reader = buttons.reader;
+    reader.initialize = makeButton(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE"));
+    reader.cardStatus = makeButton(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status"));
+    reader.sensorStatus = makeButton(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status"));
+    c1->addWidget(reader.initialize);
+    c1->addWidget(reader.cardStatus);
+    c1->addWidget(reader.sensorStatus);
     row->addWidget(f1);
 
     // "Card Move to" and "Enter Control" come from the one table their handler uses.
@@ -160,17 +163,21 @@ QWidget *ReaderMain::buildReaderFrames()
     auto *right = new QVBoxLayout;
     auto *f3 = frame(area, QStringLiteral("Frame3"), QStringLiteral("Enter Control"));
     auto *c3 = new QHBoxLayout(f3);
-    for (const MoveCommand &command : moveCommands()) {
+    for (std::size_t i = 0; i < MoveCommandCount; ++i) {
+        const MoveCommand &command = moveCommands()[i];
         QGroupBox *f = command.cm == CmMoveCard ? f2 : f3;
         QBoxLayout *c = command.cm == CmMoveCard ? static_cast<QBoxLayout *>(c2) : c3;
-        c->addWidget(button(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption)));
+        reader.moves[i] = makeButton(f, QString::fromLatin1(command.button), QString::fromLatin1(command.caption));
+        c->addWidget(reader.moves[i]);
     }
     row->addWidget(f2);
     right->addWidget(f3);
     auto *f4 = frame(area, QStringLiteral("FRAMEOTHER"), QStringLiteral("AUTOTEST CARD TYPE"));
     auto *c4 = new QHBoxLayout(f4);
-    c4->addWidget(button(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type")));
-    c4->addWidget(button(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type")));
+    buttons.icType = makeButton(f4, QStringLiteral("ICTestTypeCmd"), QStringLiteral("IC Card Type"));
+    buttons.rfType = makeButton(f4, QStringLiteral("RFTestTypeCmd"), QStringLiteral("RF Card Type"));
+    c4->addWidget(buttons.icType);
+    c4->addWidget(buttons.rfType);
     right->addWidget(f4);
     right->addStretch(1);
     row->addLayout(right);
@@ -182,11 +189,11 @@ QWidget *ReaderMain::buildMonitorPage()
     auto *page = new QWidget(m_tabs);
     auto *layout = new QVBoxLayout(page);
     auto *row = new QHBoxLayout;
-    auto *clear = button(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
+    auto *clear = makeButton(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
     m_record = new QCheckBox(QStringLiteral("Record Data"), page);
     m_record->setObjectName(QStringLiteral("CheckRecord"));
     m_record->setChecked(false);
-    auto *save = button(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
+    auto *save = makeButton(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
     row->addWidget(clear);
     row->addWidget(m_record);
     row->addWidget(save);

@@ -60,8 +60,9 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
+    struct FrameButtons;
     QWidget *buildTopBar();
-    QWidget *buildReaderFrames();
+    QWidget *buildReaderFrames(FrameButtons &buttons);
     QWidget *buildMonitorPage();
     void saveLog();
     // Brings the status bar's connection part up to date.

@@ -3,7 +3,6 @@
 
 #include "ui/command_runner.h"
 
-class QComboBox;
 class QTabWidget;
 class QWidget;
 
@@ -14,7 +13,6 @@ struct ReaderContext
     CommandRunner &runner;
     QWidget *window = nullptr;        // ReaderMain: owner of every modal window
     QTabWidget *SSTab1 = nullptr;     // the page tab control
-    QComboBox *cmbAddress820 = nullptr;
 };
 
 }  // namespace mdq

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 
 namespace mdq {
 
@@ -66,6 +67,14 @@ void FilteredLineEdit::keyPressEvent(QKeyEvent *event)
     }
     QKeyEvent changed(event->type(), event->key(), event->modifiers(), QString(c), event->isAutoRepeat());
     QLineEdit::keyPressEvent(&changed);
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
 }
 
 void setControlName(QObject *control, const QString &name, int index)

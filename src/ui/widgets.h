@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+class QPushButton;
+
 namespace mdq {
 
 // A label the operator can click (the scan area's fold/unfold label).
@@ -47,6 +49,10 @@ private:
 // QChar to drop the key, or the character unchanged for keys that carry no text.
 // Backspace is reported through *backspaceAllowed.
 QChar filterTypedChar(FilteredLineEdit::Filter filter, QChar c, bool *backspaceAllowed);
+
+// A command button with the objectName the script runner and tests find it
+// by. Never an auto-default: Enter in a dialog's box does not press it.
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption);
 
 // Sets the objectName and the array index the script runner and tests use to
 // address control arrays such as ICText(5).
