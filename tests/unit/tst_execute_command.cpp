@@ -16,10 +16,6 @@ using namespace mdq;
 using namespace mdqtest;
 
 namespace {
-const QString kUnitNotDetected = QStringLiteral(
-    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
-    "3.Communication line not connected");
-const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
 const QByteArray kStatusFrame = QByteArray::fromHex("F200000343313003B0");
 const QString kStatusSd = QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\n");
 const QByteArray kAck("\x06", 1);

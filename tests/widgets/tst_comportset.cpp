@@ -11,9 +11,6 @@ using namespace mdq;
 using namespace mdqtest;
 
 namespace {
-const QString kUnitNotDetected = QStringLiteral(
-    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
-    "3.Communication line not connected");
 const QByteArray kAck("\x06", 1);
 }  // namespace
 
