@@ -29,29 +29,6 @@ class TestReaderConfig : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void specExample()
-    {
-        const QStringList rows = mdq::decodeConfig(QByteArray("7105ER2221"));
-        QCOMPARE(rows, (QStringList{"MDQ-820", "105", "Supports RF and contactless IC card Read/Write",
-                                    "RS-232 Interface", "MDQ Standard IC Card Read/Write Module",
-                                    "MDQ Standard RF Card Read/Write Module", "Support two SAM card operation",
-                                    "Drawing card issuer Components"}));
-    }
-
-    void rowCaptionsAndLabels()
-    {
-        const QStringList captions{"Card machiner identifies words", "Software code",
-                                   "Support the type of card operation", "Communication Interface",
-                                   "IC Card Module Type", "RF Card Module Type", "SAM Card Module Type",
-                                   "Dispense card component type"};
-        const auto &rows = mdq::configRows();
-        QCOMPARE(int(rows.size()), 8);
-        for (int i = 0; i < 8; ++i) {
-            QCOMPARE(QString::fromLatin1(rows[i].caption), captions[i]);
-            QCOMPARE(QString::fromLatin1(rows[i].valueLabel), QStringLiteral("Label%1").arg(10 + i));
-        }
-    }
-
     // Every entry of every decoding table, and values that are not in them.
     void decodingTable_data()
     {
@@ -111,14 +88,6 @@ private Q_SLOTS:
     void softwareCodeIsShownAsReceived()
     {
         QCOMPARE(mdq::decodeConfig(QByteArray("7A b ER2221")).at(1), QStringLiteral("A b"));
-    }
-
-    void identificationOtherThan7LeavesOnlyThatRowEmpty()
-    {
-        const QStringList rows = mdq::decodeConfig(QByteArray("8105ER2221"));
-        QCOMPARE(rows.at(0), QString());
-        for (int i = 1; i < 8; ++i)
-            QVERIFY(!rows.at(i).isEmpty());
     }
 
     void shortRecordLeavesTheRowsOfMissingBytesEmpty_data()
