@@ -154,13 +154,4 @@ QByteArray negative(quint8 cm, quint8 pm, const QByteArray &code)
     return replyFrame('N', cm, pm, code);
 }
 
-QByteArray request(const char *hexUpToEtx)
-{
-    QByteArray f = QByteArray::fromHex(hexUpToEtx);
-    quint8 x = 0;
-    for (const char c : f)
-        x ^= quint8(c);
-    return f.append(char(x));
-}
-
 }  // namespace mdqtest

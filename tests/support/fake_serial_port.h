@@ -125,8 +125,5 @@ QByteArray replyFrame(char marker, quint8 cm, quint8 pm, const QByteArray &statu
                       const QByteArray &data = {}, quint8 address = 0);
 QByteArray positive(quint8 cm, quint8 pm, const QByteArray &data = {}, const QByteArray &status = "000");
 QByteArray negative(quint8 cm, quint8 pm, const QByteArray &code);
-// A request frame from its bytes up to ETX (hex, blanks allowed), closed with
-// the XOR of all of them.
-QByteArray request(const char *hexUpToEtx);
 
 }  // namespace mdqtest
