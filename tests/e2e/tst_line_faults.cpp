@@ -7,7 +7,6 @@
 // milliseconds.
 
 #include "shell/reader_main.h"
-#include "link/execute_command.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"
 #include "support/e2e_session.h"
@@ -17,14 +16,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <atomic>
-#include <chrono>
-#include <fcntl.h>
-#include <mutex>
-#include <poll.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
+#include <pty_server.h>
 
 using namespace mdqtest;
 
@@ -39,79 +33,20 @@ enum class Fault {
     GarbageAfterAck,  // ACK, then a header with a huge LEN and noise
 };
 
-// The far end of a pty: reads the host's requests and answers per the fault
-// set for the next request.
+// The far end of a pty: answers each request like a reader, or with the
+// fault set for the next one.
 class PtyPeer
 {
 public:
-    PtyPeer()
-    {
-        m_fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_fd < 0 || ::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0)
-            return;
-        m_path = QString::fromLocal8Bit(::ptsname(m_fd));
-        termios t{};
-        if (::tcgetattr(m_fd, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(m_fd, TCSANOW, &t);
-        }
-        m_running = true;
-        m_thread = std::thread([this] { loop(); });
-    }
-    ~PtyPeer() { vanish(); }
-
-    bool ok() const { return !m_path.isEmpty(); }
-    QString path() const { return m_path; }
+    PtyPeer() { m_ok = m_server.start([this](const QByteArray &in) { return answer(in); }, nullptr); }
+    bool ok() const { return m_ok; }
+    QString path() const { return m_server.devicePath(); }
     void setFault(Fault f) { m_fault = f; }
     int requests() const { return m_requests; }
     // The reader is switched off or unplugged: the master side goes away.
-    void vanish()
-    {
-        m_running = false;
-        if (m_thread.joinable())
-            m_thread.join();
-        closeMaster();
-    }
+    void vanish() { m_server.stop(); }
 
 private:
-    void closeMaster()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        qint64 done = 0;
-        while (done < bytes.size() && m_running) {
-            const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
-    static QByteArray withBcc(QByteArray frame)
-    {
-        quint8 x = 0;
-        for (const char c : frame)
-            x ^= quint8(c);
-        return frame.append(char(x));
-    }
-
-    // F2 00 LENH LENL 'P' CM PM '0' '0' '0' data 03 BCC
-    static QByteArray reply(char cm, char pm, const QByteArray &data = {})
-    {
-        const int len = 6 + int(data.size());
-        QByteArray f;
-        f.append(char(0xF2)).append(char(0x00)).append(char(len >> 8)).append(char(len & 0xFF));
-        f.append('P').append(cm).append(pm).append("020").append(data).append(char(0x03));
-        return withBcc(f);
-    }
-
     static QByteArray noise(int n)
     {
         QByteArray b(n, Qt::Uninitialized);
@@ -125,81 +60,49 @@ private:
         return b;
     }
 
-    void answer(const QByteArray &request)
+    // Runs on the server's thread. Single bytes (the host's ACK, EOT) and
+    // noise before STX are dropped.
+    QList<sim::Transmission> answer(const QByteArray &in)
     {
-        ++m_requests;
-        const char cm = request[5], pm = request[6];
-        const QByteArray ack(1, char(0x06));
-        switch (m_fault.exchange(Fault::None)) {
-        case Fault::None:
-            send(ack + reply(cm, pm));
-            break;
-        case Fault::StopMidReply:
-            send(ack + reply(cm, pm).left(7));
-            break;
-        case Fault::Vanish:
-            send(ack + reply(cm, pm).left(7));
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            m_running = false;
-            closeMaster();
-            break;
-        case Fault::Oversized:
-            send(ack + reply(cm, pm, QByteArray(1200 - 6, 'D')));
-            break;
-        case Fault::Garbage: {
-            QByteArray g = noise(2048);
-            g[0] = char(0xA5);
-            send(g);
-            break;
-        }
-        case Fault::GarbageAfterAck:
-            send(ack + QByteArray::fromHex("F200FFFF") + noise(2000));
-            break;
-        }
-    }
-
-    void loop()
-    {
-        QByteArray pending;
-        while (m_running) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 5) <= 0)
-                continue;
-            char buf[512];
-            const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n <= 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                continue;
-            }
-            pending.append(buf, int(n));
-            // Single bytes (the host's ACK, EOT) and noise before STX are dropped.
-            for (;;) {
-                const int stx = int(pending.indexOf(char(0xF2)));
-                if (stx < 0) {
-                    pending.clear();
-                    break;
-                }
-                pending.remove(0, stx);
-                if (pending.size() < 4)
-                    break;
-                const int total = quint8(pending[2]) * 256 + quint8(pending[3]) + 6;
-                if (pending.size() < total)
-                    break;
-                const QByteArray request = pending.left(total);
-                pending.remove(0, total);
-                if (request.size() >= 9 && m_running)
-                    answer(request);
+        QList<sim::Transmission> out;
+        m_pending += in;
+        for (int stx; (stx = int(m_pending.indexOf(char(0xF2)))) >= 0;) {
+            m_pending.remove(0, stx);
+            const int total = m_pending.size() < 4 ? 9 : quint8(m_pending[2]) * 256 + quint8(m_pending[3]) + 6;
+            if (m_pending.size() < total)
+                return out;
+            const quint8 cm = quint8(m_pending[5]), pm = quint8(m_pending[6]);
+            m_pending.remove(0, total);
+            ++m_requests;
+            const QByteArray ack(1, char(0x06)), reply = positive(cm, pm, {}, "020");
+            switch (m_fault.exchange(Fault::None)) {
+            case Fault::None:
+                out.append({0, ack + reply});
+                break;
+            case Fault::StopMidReply:
+            case Fault::Vanish:  // the test then stops the server
+                out.append({0, ack + reply.left(7)});
+                break;
+            case Fault::Oversized:
+                out.append({0, ack + positive(cm, pm, QByteArray(1200 - 6, 'D'), "020")});
+                break;
+            case Fault::Garbage:
+                out.append({0, QByteArray(1, char(0xA5)) + noise(2047)});
+                break;
+            case Fault::GarbageAfterAck:
+                out.append({0, ack + QByteArray::fromHex("F200FFFF") + noise(2000)});
+                break;
             }
         }
+        m_pending.clear();
+        return out;
     }
 
-    int m_fd = -1;
-    QString m_path;
-    std::mutex m_mutex;
-    std::atomic<bool> m_running{false};
+    sim::PtyServer m_server;
+    bool m_ok = false;
+    QByteArray m_pending;
     std::atomic<Fault> m_fault{Fault::None};
     std::atomic<int> m_requests{0};
-    std::thread m_thread;
 };
 
 const QString kStatusRequest = QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\n");
@@ -249,7 +152,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("logEnd");    // ...and how it ends
         QTest::addColumn<bool>("portGone");     // the device went away: the port is closed
 
-        const QString noAnswer = mdq::text::unitNotDetected(), badData = mdq::text::dataError();
+        const QString noAnswer = kUnitNotDetected, badData = kDataError;
         const QString ack = QStringLiteral("RD: 06\r\n");
         QTest::newRow("reply stops midway")
             << int(Fault::StopMidReply) << badData << kStatusRequest + ack + "RD: F2 00 00 06 \r\n\r\n"
@@ -287,12 +190,14 @@ private Q_SLOTS:
         tool.prompter.clear();
 
         peer->setFault(Fault(fault));
+        if (portGone)
+            QTimer::singleShot(30, [&peer] { peer->vanish(); });
         QElapsedTimer timer;
         timer.start();
         tool.click("CardStatusBtn");
         QVERIFY2(timer.elapsed() < 5000, "the failed exchange took seconds");
 
-        QCOMPARE(tool.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, mdq::text::caution(), message}}));
+        QCOMPARE(tool.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, QStringLiteral("Caution"), message}}));
         const QString log = tool.log();
         QVERIFY2(log.startsWith(before), "the log lost what came before the failure");
         const QString added = log.mid(before.size());
@@ -347,8 +252,8 @@ private Q_SLOTS:
         timer.start();
         tool.click("CardStatusBtn");
         QVERIFY2(timer.elapsed() < 2000, "a vanished port made the command hang");
-        QCOMPARE(tool.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, mdq::text::caution(),
-                                                       mdq::text::dataError()}}));
+        QCOMPARE(tool.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, QStringLiteral("Caution"),
+                                                       kDataError}}));
         QVERIFY(tool.log().startsWith(before));
         QVERIFY(!tool.port.isOpen());
 
