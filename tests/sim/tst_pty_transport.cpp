@@ -1,10 +1,9 @@
-// The virtual reader on a real pseudo terminal, seen from the host's side.
+// The virtual reader on a real pseudo terminal, seen from the host's side:
+// noise, pacing, the delay fault, control while serving, bad options.
 
 #include "virtual_reader.h"
 #include "sim/host_port.h"
 #include "sim/sim_bytes.h"
-
-#include "link/frame.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -27,23 +26,6 @@ class TstPtyTransport : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void answersAStatusRequest()
-    {
-        VirtualReader reader;
-        QString error;
-        QVERIFY2(reader.start(&error), qPrintable(error));
-        QVERIFY(reader.devicePath().startsWith(QLatin1String("/dev/")));
-        HostPort host(reader.devicePath());
-        QVERIFY(host.isOpen());
-
-        QVERIFY(host.send(kStatus));
-        const QByteArray answer = host.readAnswer(kAnswerWaitMs);
-        QCOMPARE(answer.toHex(' '), kStatusAnswer.toHex(' '));
-        const QByteArray frame = answer.mid(1);
-        QCOMPARE(mdq::ComputeBcc(frame), quint8(frame.back()));
-        QVERIFY(host.send(hex("06")));
-    }
-
     void survivesAMegabyteOfNoise()
     {
         VirtualReader reader;
@@ -61,18 +43,6 @@ private Q_SLOTS:
 
         QVERIFY(host.send(kStatus));
         QCOMPARE(host.readAnswer(kAnswerWaitMs).toHex(' '), kStatusAnswer.toHex(' '));
-    }
-
-    void hostCanCloseAndReopen()
-    {
-        VirtualReader reader;
-        QVERIFY(reader.start());
-        for (int session = 0; session < 3; ++session) {
-            HostPort host(reader.devicePath());
-            QVERIFY(host.isOpen());
-            QVERIFY(host.send(kStatus));
-            QCOMPARE(host.readAnswer(kAnswerWaitMs).toHex(' '), kStatusAnswer.toHex(' '));
-        }
     }
 
     void pacingAnswersOnlyAtTheSetSpeed()
