@@ -70,29 +70,12 @@ private Q_SLOTS:
             {"Move card to the front|Move card to the front success"});
         row("front, hold", {}, "MoveCardToFront2Btn", positive('2', '0'), "F2 00 00 03 43 32 30 03 B3",
             {"Move card to the front with hold card|Move card to the front with hold card success"});
-        row("IC position", {}, "MoveCardToICCBtn", positive('2', '1'), "F2 00 00 03 43 32 31 03 B2",
-            {"Move card to IC card operation position|Move card to IC card operation position success"});
         row("RF position", {}, "MoveCardToRFBtn", positive('2', '2'), "F2 00 00 03 43 32 32 03 B1",
             {"Move card to RF card operation position|Move card to RF card operation position success"});
-        row("error bin", {}, "MoveCardToRecycleBinBtn", positive('2', '3'), "F2 00 00 03 43 32 33 03 B0",
-            {"Move card to the error card bin|Move card to the error card bin success"});
-        row("allowed", {}, "AllCardInBtn", positive('3', '0'), "F2 00 00 03 43 33 30 03 B2", {"Allowed|Allowed success"});
-        row("prohibition", {}, "NoCardInBtn", positive('3', '1'), "F2 00 00 03 43 33 31 03 B3",
-            {"Prohibition|Prohibition success"});
         row("move refused", {}, "MoveCardToRFBtn", negative('2', '2', "10"), "F2 00 00 03 43 32 32 03 B1",
             {"Negative response:10|Card jam"});
-        row("read counter", {}, "IRTenKaReadCMD", positive(0xA5, '0', "123"), "F2 00 00 03 43 A5 30 03 24",
-            {"Read Counter|Read Counter Success"}, {"IRTenKaEdit=123"});
         row("read counter, no text", {}, "IRTenKaReadCMD", positive(0xA5, '0'), "F2 00 00 03 43 A5 30 03 24",
             {"Read Counter|Read Counter Success"}, {"IRTenKaEdit="});
-        row("read counter refused", {}, "IRTenKaReadCMD", negative(0xA5, '0', "02"), "F2 00 00 03 43 A5 30 03 24",
-            {"Negative response:02|Command execution is impossible"}, {"IRTenKaEdit="});
-        row("counter empty", {"IRTenKaEdit="}, "IRTenKaFormatCMD", positive(0xA5, '1'),
-            "F2 00 00 06 43 A5 31 30 30 30 03 10", {"InitializeI Counter|InitializeI Counter Success"},
-            {"IRTenKaEdit=000"});
-        row("counter 7", {"IRTenKaEdit=7"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
-            "F2 00 00 06 43 A5 31 30 30 37 03 17", {"InitializeI Counter|InitializeI Counter Success"},
-            {"IRTenKaEdit=007"});
         row("counter 999", {"IRTenKaEdit=999"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
             "F2 00 00 06 43 A5 31 39 39 39 03 19", {"InitializeI Counter|InitializeI Counter Success"},
             {"IRTenKaEdit=999"});
@@ -114,8 +97,6 @@ private Q_SLOTS:
             {"Test RF Type|Test RF Type Complete\r\nUnknow Type"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
         row("RF type error", scattered, "RFTestTypeCmd", positive(0x50, '1', "40"), "F2 00 00 03 43 50 31 03 D0",
             {"Test RF Type|Test RF Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
-        row("activate, A then B", {}, "RFCardUPBtn", positive(0x60, '0', hexBytes("4D 00 04 04 0A 1B 00 FF")),
-            "F2 00 00 05 43 60 30 41 42 03 E4", {"Activate|The RF Card is activated\r\nMifare one S50 card"});
         row("activate, B only", {"RFCardUPCombbox=#3"}, "RFCardUPBtn",
             positive(0x60, '0', hexBytes("4D 00 02 04 0A 1B 00 FF")), "F2 00 00 05 43 60 30 42 30 03 95",
             {"Activate|The RF Card is activated\r\nMifare one S70 card"});
@@ -134,8 +115,6 @@ private Q_SLOTS:
         row("download key", {}, "StoreKeyToEEBtn", positive(0x60, '3', Sw9000),
             "F2 00 00 0E 43 60 33 00 D0 00 01 06 FF FF FF FF FF FF 03 38",
             {"Download password to EEPROM|Download password to EEPROM \r\nExxcute OK\r\n9000"});
-        row("load key", {}, "ReadKeyFromEEBtn", positive(0x60, '3', Sw9000), "F2 00 00 07 43 60 33 00 21 00 01 03 C6",
-            {"Load password from the EEPROM|Load password from the EEPROM \r\nExecute OK\r\n9000"});
         row("check key B, sector 05", {"RfKeyAB2=on", "SecNumberCombo=05", "SRFPASSWORDLIST=010203040506"},
             "RFCheckPasswordBtn", positive(0x60, '3', hexBytes("6300")),
             "F2 00 00 0E 43 60 33 00 20 01 05 06 01 02 03 04 05 06 03 CA", {"Check Password|Check Password\r\n\r\n6300"});
@@ -158,18 +137,12 @@ private Q_SLOTS:
         row("decrement 0, sector 20 block 03", {"SecNumberCombo=20", "PurseBlockCombbox=03", "PurseValueText=0"},
             "DECRFCmd", positive(0x60, '3', Sw9000), "F2 00 00 0C 43 60 33 00 D4 20 03 04 00 00 00 00 03 1E",
             {"Decrement|Decrement\r\n" + Ok9000});
-        row("read value", {"PurseBlockCombbox=01"}, "ReadValueRfCmd", positive(0x60, '3', hexBytes("10270000 9000")),
-            "F2 00 00 07 43 60 33 00 B1 01 01 03 57", {"Read|Read success\r\n" + Ok9000}, {"PurseValueText=10000"});
         row("read value, unsigned", {"PurseBlockCombbox=01"}, "ReadValueRfCmd",
             positive(0x60, '3', hexBytes("00000080 9000")), "F2 00 00 07 43 60 33 00 B1 01 01 03 57",
             {"Read|Read success\r\n" + Ok9000}, {"PurseValueText=2147483648"});
         row("read value, 6F00 keeps the box", {"PurseBlockCombbox=01", "PurseValueText=55"}, "ReadValueRfCmd",
             positive(0x60, '3', hexBytes("10270000 6F00")), "F2 00 00 07 43 60 33 00 B1 01 01 03 57",
             {"Read|Read success\r\nExecute Error\r\n6F00"}, {"PurseValueText=55"});
-        row("read page 04", {}, "ULCmdRread", positive(0x60, '3', hexBytes("01020304 9000")),
-            "F2 00 00 08 43 60 33 00 B0 04 00 01 03 5C", {"Read block data|Read block data\r\n" + Ok9000});
-        row("write page 03", {"ULSecNumberCombo=03", "ULTextLIST=01020304"}, "ULCmdRwrite", positive(0x60, '3', Sw9000),
-            "F2 00 00 0C 43 60 33 00 D1 03 00 01 01 02 03 04 03 3A", {"Write Block Data|Write Block Data\r\n" + Ok9000});
         // The response box shows bytes 6 to L-3 of a positive reply, status bytes included.
         row("Type A APDU", {"TypeARAPDUText=OLD", "TypeBRAPDUText=KEPT"}, "SendTypeACmd",
             positive(0x60, '4', hexBytes("6A82")), "F2 00 00 0A 43 60 34 00 A4 00 00 02 3F 00 03 75",
@@ -180,8 +153,6 @@ private Q_SLOTS:
         row("19-byte APDU item", {"TypeACAPDUText=00A404000E315041592E5359532E4444463031"}, "SendTypeACmd",
             positive(0x60, '4', hexBytes("6A82")),
             "F2 00 00 16 43 60 34 00 A4 04 00 0E 31 50 41 59 2E 53 59 53 2E 44 44 46 30 31 03 39", {"C-APDU|Success"});
-        row("empty APDU", {"TypeACAPDUText="}, "SendTypeACmd", positive(0x60, '4', Sw9000), "F2 00 00 03 43 60 34 03 E5",
-            {"C-APDU|Success"});
         // A negative reply is decoded and nothing on the page is touched.
         const QStringList page{"SRFTextLIST=0102", "ULTextLIST=0A0B", "PurseValueText=7", "TypeARAPDUText=OLD"};
         const QStringList untouched{"SRFTextLIST(1)=02", "ULTextLIST(0)=0A", "PurseValueText=7"};
@@ -218,15 +189,11 @@ private Q_SLOTS:
 
         const QStringList grid{"ICText(0)=A0", "ICText(1)=A1", "ICText(2)=A2", "ICText(3)=A3"};
         auto sw = [](const char *hex) { return QByteArray::fromHex(hex); };
-        row("4442 panel activates a 4442", {}, "SiemensICUp1", positive('S', '0', sw("A2131091")),
-            "F2 00 00 03 43 53 30 03 D2", {"Activate|SLE4442 Activate success"});
         row("4428 panel activates a 4428", {}, "SiemensICUp2", positive('S', '0', sw("92231091")),
             "F2 00 00 03 43 53 30 03 D2", {"Activate|SLE4428 Activate success"});
         row("activate other ATR", {}, "SiemensICUp2", positive('S', '0', sw("3B021491")), "F2 00 00 03 43 53 30 03 D2", {});
         row("status deactivated", {}, "SiemensICStatus1", positive('S', '2', "0"), "F2 00 00 03 43 53 32 03 D0",
             {"Inquire Status|SLE4442/4428 Deactivated"});
-        row("status 4442", {}, "SiemensICStatus2", positive('S', '2', "1"), "F2 00 00 03 43 53 32 03 D0",
-            {"Inquire Status|SLE4442 Activated"});
         row("status 4428", {}, "SiemensICStatus1", positive('S', '2', "2"), "F2 00 00 03 43 53 32 03 D0",
             {"Inquire Status|SLE4428 Activated"});
         row("status other", {}, "SiemensICStatus1", positive('S', '2', "3"), "F2 00 00 03 43 53 32 03 D0", {});
@@ -234,8 +201,6 @@ private Q_SLOTS:
             {"Deactivate|Deactivate success"});
         row("4442 verify", {"SL4442Pass1=12", "SL4442Pass2=a", "SL4442Pass3=FF"}, "SL4442Pass", positive('S', '3', Sw9000),
             "F2 00 00 0B 43 53 33 00 20 03 01 03 12 0A FF 03 1F", {Tc + Ok9000});
-        row("4442 verify wrong", {}, "SL4442Pass", positive('S', '3', sw("6F01")),
-            "F2 00 00 0B 43 53 33 00 20 03 01 03 FF FF FF 03 07", {Tc + "Verification Password error\r\n6F01"});
         row("4442 change locked", {"SL4442Pass1=01"}, "SL4442Change", positive('S', '3', sw("6F02")),
             "F2 00 00 0B 43 53 33 00 D0 02 01 03 01 FF FF 03 08",
             {Tc + "Card has been scrapped (password validation error over the number of cards permit error)\r\n6F02"});
@@ -244,13 +209,9 @@ private Q_SLOTS:
         row("4442 read security refused", {}, "SL4442ReadAnquan", positive('S', '3', sw("6B00")),
             "F2 00 00 08 43 53 33 00 B0 02 00 04 03 6C",
             {Tc + "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00"});
-        row("4442 read main", {"SL4442Add1=10", "SL4442Long=3"}, "SL4442ReadCenChu", positive('S', '3', sw("AABBCC 9000")),
-            "F2 00 00 08 43 53 33 00 B0 00 10 03 03 79", {Tc + Ok9000});
         row("4442 read protection", {"SL4442Long=20"}, "SL4442ReadBaoHu", positive('S', '3', sw("6700")),
             "F2 00 00 08 43 53 33 00 B0 01 00 20 03 4B",
             {Tc + "The lenth of Lc is overflow and Command Cannot be Executed\r\n6700"});
-        row("4442 write main", grid + QStringList{"SL4442Add1=40", "SL4442Long=02"}, "SL4442WriteCenChu",
-            positive('S', '3', Sw9000), "F2 00 00 0A 43 53 33 00 D0 00 40 02 A0 A1 03 4B", {Tc + Ok9000});
         row("4442 write protection", grid + QStringList{"SL4442Long=01"}, "SL4442WriteBaoHu", positive('S', '3', sw("6F00")),
             "F2 00 00 09 43 53 33 00 D0 01 00 01 A0 03 AB", {Tc + "Execute Error\r\n6F00"});
         row("4442 write length 0", {"SL4442Long=00"}, "SL4442WriteCenChu", positive('S', '3', sw("6D00")),
@@ -286,28 +247,18 @@ private Q_SLOTS:
             positive('S', '4', Sw9000), "F2 00 00 09 43 53 34 00 D0 23 00 01 A0 03 8E", {Tc + Ok9000});
         row("24 activate 512", {}, "IC24Reset", positive('T', '0', ":"), "F2 00 00 04 43 54 30 30 03 E2",
             {"Activate|24C512 Activate Success"});
-        row("24 activate 02", {}, "IC24Reset", positive('T', '0', "2"), "F2 00 00 04 43 54 30 30 03 E2",
-            {"Activate|24C02 Activate Success"});
         row("24 activate no card", {}, "IC24Reset", positive('T', '0', "0"), "F2 00 00 04 43 54 30 30 03 E2", {});
-        row("24 status no card", {}, "IC24ICStatus", positive('T', '2', "0"), "F2 00 00 03 43 54 32 03 D7",
-            {"Inquire Status)|Non_card(24CXXX) actived"});
         row("24 status 256", {}, "IC24ICStatus", positive('T', '2', "9"), "F2 00 00 03 43 54 32 03 D7",
             {"Inquire Status)|24C256 actived"});
         row("24 status 512 silent", {}, "IC24ICStatus", positive('T', '2', ":"), "F2 00 00 03 43 54 32 03 D7", {});
-        row("24 deactivate", {}, "IC24ICDown", positive('S', '1'), "F2 00 00 03 43 53 31 03 D3",
-            {"Deactivate|Deactivate Success"});
         row("24 read", {"IC24XXADD1=01", "IC24XXADD2=00", "IC24XXLONG=10"}, "IC24XXREAD", positive('T', '3', Sw9000),
             "F2 00 00 08 43 54 33 00 B0 01 00 10 03 7C", {Tc + Ok9000});
-        row("24 write", grid + QStringList{"IC24XXADD2=FE", "IC24XXLONG=03"}, "IC24XXWRITE", positive('T', '3', Sw9000),
-            "F2 00 00 0B 43 54 33 00 D0 00 FE 03 A0 A1 A2 03 50", {Tc + Ok9000});
         row("single-digit cells count as their value", {"ICText(0)=5", "ICText(1)=C1", "IC24XXLONG=02"}, "IC24XXWRITE",
             positive('T', '3', Sw9000), "F2 00 00 0A 43 54 33 00 D0 00 00 02 05 C1 03 C9", {Tc + Ok9000});
 
         // ---- The CPU card (51h) and SAM (52h) windows ----
         const QByteArray atr = hexBytes("3B6900005349");
         const QStringList old{"ResetTextBack=old", "BackText=old"};
-        cpu("cold EMV T=0", old, "CPUColdResetBtn", positive('Q', '0', "0" + atr), "F2 00 00 04 43 51 30 30 03 E7",
-            {"Cold Reset|Cold Reset Success(T=0)"}, {"ResetTextBack=3B6900005349"});
         cpu("cold ISO T=1", old + QStringList{"CPUVCCOPTION(1)=on"}, "CPUColdResetBtn", positive('Q', '0', "1" + atr),
             "F2 00 00 04 43 51 30 33 03 E4", {"Cold Reset|Cold Reset Success(T=1)"}, {"ResetTextBack=3B6900005349"});
         cpu("cold other protocol", old, "CPUColdResetBtn", positive('Q', '0', "2" + atr), "F2 00 00 04 43 51 30 30 03 E7",
@@ -329,12 +280,8 @@ private Q_SLOTS:
         sam("warm T=1", old, "SimWarmReset", positive('R', '8', "1" + atr), "F2 00 00 03 43 52 38 03 DB",
             {"Warm Reset|Warm Reset Success(T=1)"}, {"ResetTextBack=3B6900005349"});
         // 8 data bytes and SW1 SW2: 20 digits without separators.
-        cpu("send APDU", old, "SendCmdBtn", positive('Q', '9', hexBytes("0102030405060708 9000")),
-            "F2 00 00 0A 43 51 39 00 A4 00 00 02 3F 00 03 49", {"C-APDU|Success"}, {"BackText=01020304050607089000"});
         sam("sam send APDU", old, "SendCmd", negative('R', '9', "63"), "F2 00 00 0A 43 52 39 00 A4 00 00 02 3F 00 03 4A",
             {NoResponse}, {"BackText="});
-        cpu("status 3.57", {}, "CheckStatusBtn", positive('Q', '2', "1"), "F2 00 00 03 43 51 32 03 D2",
-            {"Card Status|The card has been activated, working frequency of 3.57 MHZ"});
         cpu("status other", {}, "CheckStatusBtn", positive('Q', '2', "7"), "F2 00 00 03 43 51 32 03 D2", {});
         sam("sam status 5", {}, "CheckStatusBtn", positive('R', '2', "14"), "F2 00 00 03 43 52 32 03 D1",
             {"Card Status|The card has been activated, working frequency of 3.57 MHZ\r\nCurrent SAM card is  No.5"});
@@ -345,20 +292,15 @@ private Q_SLOTS:
         // The reader names sockets 1 to 5 only; past them the SAM part is empty.
         sam("sam status socket 6", {}, "CheckStatusBtn", positive('R', '2', "05"), "F2 00 00 03 43 52 32 03 D1",
             {"Card Status|Card is not activated\r\n"});
-        cpu("deactivate", {}, "DownBtn", positive('Q', '1'), "F2 00 00 03 43 51 31 03 D1", {"Deactivate|Deactivate Success"});
         sam("sam deactivate", {}, "Down", positive('R', '1'), "F2 00 00 03 43 52 31 03 D2", {"Deactivate|Deactivate Success"});
-        sam("choose SAM 1", {}, "SelectSamCmd", positive('R', 0x40), "F2 00 00 04 43 52 40 30 03 94",
-            {"Choose SAM|Choose SAM Success"});
         sam("choose SAM 8", {"SimNo1=SAM 8"}, "SelectSamCmd", positive('R', 0x40), "F2 00 00 04 43 52 40 37 03 93",
             {"Choose SAM|Choose SAM Success"});
         sam("choose typed SAM 14", {"SimNo1=SAM 14"}, "SelectSamCmd", positive('R', 0x40),
             "F2 00 00 04 43 52 40 3D 03 99", {"Choose SAM|Choose SAM Success"});
-        for (const char *text : {"SAM 15", "SAM 3 ", "sam 3", ""})
+        for (const char *text : {"SAM 15", "sam 3", ""})
             sam(qPrintable(QStringLiteral("refused SAM '%1'").arg(QLatin1String(text))),
                 {QStringLiteral("SimNo1=") + QLatin1String(text)}, "SelectSamCmd", {}, "",
                 {"!Please Choose SAM Number First"});
-        cpu("empty APDU", {"CmdText="}, "SendCmdBtn", positive('Q', '9', hexBytes("6700")), "F2 00 00 03 43 51 39 03 D9",
-            {"C-APDU|Success"}, {"BackText=6700"});
     }
 
     // An APDU of up to 252 bytes fits the one-byte LEN (FFh); a longer one
