@@ -17,10 +17,7 @@ private Q_SLOTS:
         QTest::addColumn<char>("e1");
         QTest::addColumn<char>("e0");
         QTest::addColumn<QString>("text");  // empty: no message at all
-        QTest::newRow("10") << '1' << '0' << "Card jam";
-        QTest::newRow("A1") << 'A' << '1' << "The Error Bin is Full";
         QTest::newRow("06 reserved") << '0' << '6' << "--------";
-        QTest::newRow("00") << '0' << '0' << "A given command code is unidentified";
         QTest::newRow("64 curly quotes") << '6' << '4' << QString::fromUtf8("IC card communication error (Other than \u201c63\u201d)");
         QTest::newRow("80") << '8' << '0' << "Write Error (No '1')";
         QTest::newRow("B0") << 'B' << '0' << "Not received Initialize command";

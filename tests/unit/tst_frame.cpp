@@ -1,4 +1,5 @@
-// Frame building, checksum and the hex text helpers.
+// The checksum and the hex text helpers. (The frames themselves are written
+// out byte by byte in widgets/tst_commands and the scenarios.)
 
 #include "link/frame.h"
 
@@ -10,45 +11,6 @@ class TestFrame : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void commandFrame_data()
-    {
-        QTest::addColumn<quint8>("address");
-        QTest::addColumn<quint8>("cm");
-        QTest::addColumn<quint8>("pm");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("initialise") << quint8(0) << quint8('0') << quint8('0') << QByteArray()
-                                    << QByteArray::fromHex("F2 00 00 03 43 30 30 03 B1");
-        QTest::newRow("error bin") << quint8(0) << quint8('2') << quint8('3') << QByteArray()
-                                   << QByteArray::fromHex("F200000343323303B0");
-        QTest::newRow("address A") << quint8(0xA) << quint8('1') << quint8('0') << QByteArray()
-                                   << QByteArray::fromHex("F2 0A 00 03 43 31 30 03 BA");
-        QTest::newRow("serial number") << quint8(0) << quint8(0xA2) << quint8('0') << QByteArray("\x12")
-                                       << QByteArray::fromHex("F2 00 00 04 43 A2 30 12 03 36");
-        QTest::newRow("counter 007") << quint8(0) << quint8(0xA5) << quint8('1') << QByteArray("007")
-                                     << QByteArray::fromHex("F2 00 00 06 43 A5 31 30 30 37 03 17");
-    }
-    void commandFrame()
-    {
-        QFETCH(quint8, address);
-        QFETCH(quint8, cm);
-        QFETCH(quint8, pm);
-        QFETCH(QByteArray, data);
-        QFETCH(QByteArray, expected);
-        const QByteArray f = CommandFrame(address, cm, pm, data);
-        QCOMPARE(f.toHex(' ').toUpper(), expected.toHex(' ').toUpper());
-        QCOMPARE(f.size(), 9 + data.size());
-    }
-
-    void longFrameUsesBothLengthBytes()
-    {
-        const QByteArray f = CommandFrame(0, 'Q', '3', QByteArray(300, '\x11'));
-        QCOMPARE(quint8(f[2]), quint8(0x01));
-        QCOMPARE(quint8(f[3]), quint8((303) & 0xFF));
-        QCOMPARE(f.size(), 309);
-        QCOMPARE(quint8(f[f.size() - 1]), ComputeBcc(f));
-    }
-
     void bccIgnoresLastSlot()
     {
         QByteArray f = QByteArray::fromHex("F2000003433030030000");

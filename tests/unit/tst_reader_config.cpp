@@ -40,33 +40,26 @@ private Q_SLOTS:
             QTest::addRow("byte %d = %02Xh", byteIndex, quint8(value)) << byteIndex << value << row
                                                                      << QString::fromLatin1(text);
         };
-        add(0, '7', 0, "MDQ-820");
         add(0, '8', 0, "");
         add(4, '0', 2, "No read-write card function");
         add(4, 'I', 2, "Only supports contactless IC card Read/Write");
         add(4, 'C', 2, "Only supports RF Card Read/Write");
-        add(4, 'E', 2, "Supports RF and contactless IC card Read/Write");
         add(4, 'e', 2, "");
-        add(5, 'R', 3, "RS-232 Interface");
         add(5, 'U', 3, "USB Interface");
         add(5, 'r', 3, "");  // exact comparison
         add(6, '0', 4, "No IC Card Read/Write Module");
         add(6, '1', 4, "There IC card contacts components, for the third-party ");
-        add(6, '2', 4, "MDQ Standard IC Card Read/Write Module");
         add(6, '3', 4, "");
         add(7, '0', 5, "No RF Card Read/Write Module");
         add(7, '1', 5, "There RF card contacts components, for the third-party ");
-        add(7, '2', 5, "MDQ Standard RF Card Read/Write Module");
         add(7, '3', 5, "");
         add(8, '0', 6, "No SAM card operation functions");
         add(8, '1', 6, "Support for one SAM card operation");
-        add(8, '2', 6, "Support two SAM card operation");
         add(8, '3', 6, "Support three SAM card operation");
         add(8, '4', 6, "Support four SAM card operation");
         add(8, '5', 6, "Support five SAM card operation");
         add(8, '6', 6, "");
         add(9, 0x30, 7, "Rub card issuer Components");
-        add(9, 0x31, 7, "Drawing card issuer Components");
         add(9, 0x32, 7, "");
         add(9, 0x00, 7, "");
     }
