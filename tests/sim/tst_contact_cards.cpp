@@ -234,13 +234,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("apdu");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("select MF") << hex("00A40000023F00") << hex("6118");
         QTest::newRow("select PSE") << hex("00A404000E315041592E5359532E4444463031") << hex("611C");
         QTest::newRow("select other FID") << hex("00A40000023F01") << hex("6A82");
         QTest::newRow("select other name") << hex("00A4040005A000000003") << hex("6A82");
         QTest::newRow("select Lc") << hex("00A40000033F00") << hex("6700");
         QTest::newRow("response, none pending") << hex("00C0000018") << hex("6985");
-        QTest::newRow("read binary") << hex("00B0810004") << QByteArray("VIRT") + hex("9000");
         QTest::newRow("read binary offset") << hex("00B0810D03") << QByteArray("001") + hex("9000");
         QTest::newRow("read binary all") << hex("00B0810000") << QByteArray("VIRTUAL CARD 001") + hex("9000");
         QTest::newRow("read binary past") << hex("00B0810E04") << hex("6B00");

@@ -1,6 +1,8 @@
 // mdq820-sim as a process: first line, control commands on standard input,
-// the pty it serves, --link, signals and exit codes.
+// the pty it serves, --link, signals and exit codes; its command line parsed.
 
+#include "cli_options.h"
+#include "control_interpreter.h"
 #include "sim/host_port.h"
 #include "sim/sim_bytes.h"
 
@@ -11,6 +13,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+using namespace sim;
 using simtest::HostPort;
 using simtest::hex;
 
@@ -128,6 +131,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("stdoutStart");
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: mdq820-sim");
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << QByteArray("Usage: mdq820-sim");
         QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("mdq820-sim ");
         QTest::newRow("bad address") << QStringList{"--address", "X"} << 2 << QByteArray();
         QTest::newRow("unknown option") << QStringList{"--turbo"} << 2 << QByteArray();
@@ -150,6 +154,71 @@ private Q_SLOTS:
         } else {
             QVERIFY2(out.startsWith(stdoutStart), out.constData());
         }
+    }
+
+    // ---- The command line on its own ----
+
+    void parses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("pace");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("defaults") << QStringList{} << 0 << 9600 << false << QString();
+        QTest::newRow("all") << QStringList{"--address", "a", "--baud", "115200", "--pace", "--link", "/tmp/x"}
+                             << 10 << 115200 << true << QStringLiteral("/tmp/x");
+        QTest::newRow("inline values") << QStringList{"--address=F", "--baud=38400", "--link=/tmp/y"} << 15
+                                       << 38400 << false << QStringLiteral("/tmp/y");
+    }
+
+    void parses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, address);
+        QFETCH(int, baud);
+        QFETCH(bool, pace);
+        QFETCH(QString, link);
+        const CliParseResult r = parseCliOptions(arguments);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(int(r.options.reader.address), address);
+        QCOMPARE(r.options.reader.baud, baud);
+        QCOMPARE(r.options.reader.pace, pace);
+        QCOMPARE(r.options.linkPath, link);
+        QVERIFY(!r.options.help);
+        QVERIFY(!r.options.version);
+    }
+
+    void rejects_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("address too big") << QStringList{"--address", "10"}
+                                         << QStringLiteral("--address is one hex digit 0..F, not \"10\"");
+        QTest::newRow("address missing") << QStringList{"--address"} << QStringLiteral("--address needs a value");
+        QTest::newRow("odd baud") << QStringList{"--baud", "9601"} << QStringLiteral("unsupported baud rate \"9601\"");
+        QTest::newRow("empty link") << QStringList{"--link="} << QStringLiteral("--link needs a path");
+        QTest::newRow("value for a flag") << QStringList{"--pace=yes"} << QStringLiteral("--pace takes no value");
+        QTest::newRow("unknown") << QStringList{"--fast"} << QStringLiteral("unknown argument \"--fast\"");
+        QTest::newRow("stray word") << QStringList{"9600"} << QStringLiteral("unknown argument \"9600\"");
+    }
+
+    void rejects()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const CliParseResult r = parseCliOptions(arguments);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.error, error);
+    }
+
+    void usageDocumentsOptionsAndCommands()
+    {
+        const QString usage = cliUsage();
+        for (const char *option : {"--address X", "--baud N", "--pace", "--link PATH", "--help", "--version"})
+            QVERIFY2(usage.contains(QLatin1String(option)), option);
+        for (const QString &entry : ControlInterpreter::commandHelp())
+            QVERIFY2(usage.contains(QStringLiteral("  ") + entry), qPrintable(entry));
     }
 };
 
