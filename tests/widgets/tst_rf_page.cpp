@@ -139,10 +139,6 @@ private Q_SLOTS:
                                              << "RFwriteBtn" << QList<bool>{} << input << false;
         QTest::newRow("empty cells before block 0")
             << QStringList{"SecNumberCombo=00", "BlockNumberCombo=00"} << "RFwriteBtn" << QList<bool>{} << input << false;
-        QTest::newRow("manufacturer block") << QStringList{full, "SecNumberCombo=00", "BlockNumberCombo=00"}
-                                            << "RFwriteBtn" << QList<bool>{} << "Write Prohibit In The Block" << false;
-        QTest::newRow("trailer 1F/03, cancel") << QStringList{full, "SecNumberCombo=1F", "BlockNumberCombo=03"}
-                                               << "RFwriteBtn" << QList<bool>{false} << Confirm << false;
         QTest::newRow("trailer 1F/03, OK") << QStringList{full, "SecNumberCombo=1F", "BlockNumberCombo=03"}
                                            << "RFwriteBtn" << QList<bool>{true} << Confirm << true;
         QTest::newRow("20/03 is data") << QStringList{full, "SecNumberCombo=20", "BlockNumberCombo=03"}
@@ -151,17 +147,12 @@ private Q_SLOTS:
                                                << "RFwriteBtn" << QList<bool>{false} << Confirm << false;
         QTest::newRow("page cells before page") << QStringList{"ULTextLIST=01__0304", "ULSecNumberCombo=01"}
                                                 << "ULCmdRwrite" << QList<bool>{} << input << false;
-        QTest::newRow("page 01") << QStringList{"ULTextLIST=01020304", "ULSecNumberCombo=01"} << "ULCmdRwrite"
-                                 << QList<bool>{} << "The block is the vendor code area, the block is not written"
-                                 << false;
         QTest::newRow("page 02, cancel") << QStringList{"ULTextLIST=01020304", "ULSecNumberCombo=02"}
                                          << "ULCmdRwrite" << QList<bool>{false} << Confirm << false;
         QTest::newRow("page 02, OK") << QStringList{"ULTextLIST=01020304", "ULSecNumberCombo=02"} << "ULCmdRwrite"
                                      << QList<bool>{true} << Confirm << true;
         const QString purse = QStringLiteral("The block does not support the purse operation");
         QTest::newRow("purse 00/00") << QStringList{"SecNumberCombo=00", "PurseBlockCombbox=00"} << "INITRFCmd"
-                                     << QList<bool>{} << purse << false;
-        QTest::newRow("purse 05/03") << QStringList{"SecNumberCombo=05", "PurseBlockCombbox=03"} << "ReadValueRfCmd"
                                      << QList<bool>{} << purse << false;
         QTest::newRow("purse 20/0F, before the value")
             << QStringList{"SecNumberCombo=20", "PurseBlockCombbox=0F", "PurseValueText="} << "DECRFCmd"
