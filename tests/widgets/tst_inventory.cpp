@@ -14,7 +14,7 @@
 #include "control/sensor_state_form.h"
 #include "link/shared_state.h"
 #include "setup/comportset.h"
-#include "support/main_fixture.h"
+#include "support/control_setup.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,6 +22,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 using namespace mdqtest;
@@ -224,6 +225,34 @@ private Q_SLOTS:
         for (const char *button : {"CPURUN", "SIMRUN"}) {
             onModal([](QWidget *w) {
                 check(w, qPrintable(w->objectName()));
+                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
+            });
+            f.click(QString::fromLatin1(button));
+        }
+    }
+
+    // The CPU card and SAM windows open as designed every time, whatever the
+    // operator left in them.
+    void windowsReopenAsDesigned()
+    {
+        MainFixture f;
+        f.connectPort();
+        for (const char *button : {"CPURUN", "SIMRUN"}) {
+            const bool sam = QLatin1String(button) == QLatin1String("SIMRUN");
+            const QString option = sam ? QStringLiteral("SAMVCCOPTION") : QStringLiteral("CPUVCCOPTION");
+            onModal([&](QWidget *w) {
+                applySetup(w, {"CmdText=0084000008", option + "(1)=on", "BackText=99", "ResetTextBack=3B"});
+                if (sam)
+                    applySetup(w, {"SimNo1=SAM 7"});
+                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
+            });
+            f.click(QString::fromLatin1(button));
+            onModal([&](QWidget *w) {
+                QCOMPARE(controlValue(w, "CmdText") + controlValue(w, "BackText") + controlValue(w, "ResetTextBack"),
+                         QStringLiteral("00A40000023F00"));
+                QVERIFY(childOf<QRadioButton>(w, option, 0)->isChecked());
+                if (sam)
+                    QCOMPARE(controlValue(w, "SimNo1"), QStringLiteral("SAM 1"));
                 childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
             });
             f.click(QString::fromLatin1(button));
