@@ -115,13 +115,6 @@ private Q_SLOTS:
                                         << QByteArray("6F00");
         QTest::newRow("4428 bad P1") << "sle4428" << QByteArray("S0") << "S4" + hex("00D0400001AA")
                                      << QByteArray("6B00");
-        QTest::newRow("24c01 end") << "at24c01" << QByteArray("T00") << "T3" + hex("00B0007010") << QByteArray("9000");
-        QTest::newRow("24c01 past") << "at24c01" << QByteArray("T00") << "T3" + hex("00B0007011")
-                                    << QByteArray("6B00");
-        QTest::newRow("24c02 past") << "at24c02" << QByteArray("T00") << "T3" + hex("00D000FF02AAAA")
-                                    << QByteArray("6B00");
-        QTest::newRow("24c512 high") << "at24c512" << QByteArray("T00") << "T3" + hex("00B0FFF010")
-                                     << QByteArray("9000");
         QTest::newRow("24 INS") << "at24c02" << QByteArray("T00") << "T3" + hex("00A4000000") << QByteArray("6D00");
         QTest::newRow("24 not active") << "at24c02" << QByteArray("T2") << "T3" + hex("00B0000001")
                                        << QByteArray("N65");

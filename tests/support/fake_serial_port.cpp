@@ -11,7 +11,7 @@ void FakeSerialPort::answerWith(const QByteArray &reply)
 
 bool FakeSerialPort::gone() const
 {
-    return m_vanished || (m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt);
+    return m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt;
 }
 
 void FakeSerialPort::vanishAfter(qint64 ms)
@@ -116,7 +116,6 @@ void FakeSerialPort::waitForData(int ms)
     qint64 until = m_clock.nowMs() + ms;
     for (const Arrival &a : m_arrivals)
         until = qMin(until, qMax(a.at, m_clock.nowMs()));
-    m_waited += until - m_clock.nowMs();
     m_clock.setNow(until);
     if (m_onWait)
         m_onWait();
