@@ -52,12 +52,12 @@ private Q_SLOTS:
         options.pace = true;
         VirtualReader reader(options);
         QVERIFY(reader.start());
-        HostPort host(reader.devicePath(), B38400);
+        HostPort host(reader.devicePath(), 38400);
 
         QVERIFY(host.send(kStatus));
         QVERIFY(host.readAnswer(kSilenceMs).isEmpty());
 
-        QVERIFY(host.setSpeed(B9600));
+        QVERIFY(host.setSpeed(9600));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(host.send(kStatus));
@@ -66,7 +66,7 @@ private Q_SLOTS:
         QVERIFY2(timer.elapsed() >= 12, qPrintable(QString::number(timer.elapsed())));
 
         QCOMPARE(reader.control(QStringLiteral("pace off")), QStringLiteral("ok pace off"));
-        QVERIFY(host.setSpeed(B38400));
+        QVERIFY(host.setSpeed(38400));
         QVERIFY(host.send(kStatus));
         QCOMPARE(host.readAnswer(kAnswerWaitMs).toHex(' '), kStatusAnswer.toHex(' '));
     }
