@@ -369,8 +369,10 @@ private Q_SLOTS:
             auto *b = childOf<QAbstractButton>(root, button);
             QVERIFY2(b, qPrintable(button));
             b->click();
-            for (const QString &check : after)
-                shown << check.left(check.indexOf(QLatin1Char('=')) + 1) + controlValue(root, check.section('=', 0, 0));
+            for (const QString &check : after) {
+                const QString name = check.section(QLatin1Char('='), 0, 0);
+                shown << name + QLatin1Char('=') + controlValue(root, name);
+            }
         };
         if (window.isEmpty()) {
             act(&f.main);
