@@ -7,6 +7,7 @@
 #include "link/traffic_log.h"
 #include "support/display_session.h"
 #include "support/operator.h"
+#include "support/recording_prompter.h"
 #include "ui/status_bar.h"
 
 #include <QAccessible>
@@ -22,11 +23,6 @@
 using namespace mdqtest;
 
 namespace {
-const QString kUnitNotDetected = QStringLiteral(
-    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
-    "3.Communication line not connected");
-const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
-
 void answer(Operator &op, bool byEnter)
 {
     if (byEnter)

@@ -1,7 +1,10 @@
-// The qtest820 program itself: command line, exit codes and scripted runs
-// against its own in-process virtual reader.
+// The qtest820 program itself: command line, exit codes, scripted runs
+// against its own in-process virtual reader, and the example scripts.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QtTest/QTest>
 
@@ -98,6 +101,38 @@ private Q_SLOTS:
         const Run r = run({}, QStringLiteral("click IROpencom\nprint Label3\n"));
         QCOMPARE(r.code, 0);
         QCOMPARE(r.lines, (QStringList{"window comportset", "value Label3 \"Comm Port Number\""}));
+    }
+
+    // The example scripts run as their comments tell the operator to: against
+    // the virtual reader, without an error or a caution, every cell they set
+    // read back as written. (What each command shows is the scenarios' part.)
+    void example_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *file : {"demo.txt", "reader_tour.txt", "memory_card_check.txt", "mifare_value_check.txt"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void example()
+    {
+        QFETCH(QString, file);
+        QFile f(QDir(QStringLiteral(QTEST820_EXAMPLES_DIR)).filePath(file));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.first().startsWith(QLatin1Char('#')));
+        // Each says how to run it before its first step (the demo predates that rule).
+        const int firstStep = int(lines.indexOf(QRegularExpression(QStringLiteral("^[^#\\s].*"))));
+        QVERIFY(firstStep > 0);
+        if (file != QLatin1String("demo.txt"))
+            QVERIFY(lines.mid(0, firstStep).join('\n').contains("qtest820 --simulate --script examples/" + file));
+        const Run r = run({QStringLiteral("--simulate"), QStringLiteral("--script"), f.fileName()});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.lines.filter(QRegularExpression(QStringLiteral("^(error|message exclamation)"))).isEmpty(),
+                 qPrintable(r.lines.join('\n')));
+        QVERIFY(r.lines.filter(QStringLiteral("message information")).size() >= 2);
+        static const QRegularExpression setCell(QStringLiteral("^set (ICText\\(\\d+\\)) (\\S+)$"));
+        for (const QString &line : lines)
+            if (const auto m = setCell.match(line.trimmed()); m.hasMatch())
+                QVERIFY2(r.lines.contains(QStringLiteral("value %1 \"%2\"").arg(m.captured(1), m.captured(2))), qPrintable(line));
     }
 
     void failingSteps_data()

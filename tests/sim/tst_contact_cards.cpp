@@ -115,13 +115,6 @@ private Q_SLOTS:
                                         << QByteArray("6F00");
         QTest::newRow("4428 bad P1") << "sle4428" << QByteArray("S0") << "S4" + hex("00D0400001AA")
                                      << QByteArray("6B00");
-        QTest::newRow("24c01 end") << "at24c01" << QByteArray("T00") << "T3" + hex("00B0007010") << QByteArray("9000");
-        QTest::newRow("24c01 past") << "at24c01" << QByteArray("T00") << "T3" + hex("00B0007011")
-                                    << QByteArray("6B00");
-        QTest::newRow("24c02 past") << "at24c02" << QByteArray("T00") << "T3" + hex("00D000FF02AAAA")
-                                    << QByteArray("6B00");
-        QTest::newRow("24c512 high") << "at24c512" << QByteArray("T00") << "T3" + hex("00B0FFF010")
-                                     << QByteArray("9000");
         QTest::newRow("24 INS") << "at24c02" << QByteArray("T00") << "T3" + hex("00A4000000") << QByteArray("6D00");
         QTest::newRow("24 not active") << "at24c02" << QByteArray("T2") << "T3" + hex("00B0000001")
                                        << QByteArray("N65");
@@ -234,13 +227,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("apdu");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("select MF") << hex("00A40000023F00") << hex("6118");
         QTest::newRow("select PSE") << hex("00A404000E315041592E5359532E4444463031") << hex("611C");
         QTest::newRow("select other FID") << hex("00A40000023F01") << hex("6A82");
         QTest::newRow("select other name") << hex("00A4040005A000000003") << hex("6A82");
         QTest::newRow("select Lc") << hex("00A40000033F00") << hex("6700");
         QTest::newRow("response, none pending") << hex("00C0000018") << hex("6985");
-        QTest::newRow("read binary") << hex("00B0810004") << QByteArray("VIRT") + hex("9000");
         QTest::newRow("read binary offset") << hex("00B0810D03") << QByteArray("001") + hex("9000");
         QTest::newRow("read binary all") << hex("00B0810000") << QByteArray("VIRTUAL CARD 001") + hex("9000");
         QTest::newRow("read binary past") << hex("00B0810E04") << hex("6B00");

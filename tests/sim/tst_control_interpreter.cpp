@@ -83,6 +83,7 @@ private Q_SLOTS:
         row("fault negative A1", "ok fault negative A1");
         row("fault negative A", "error: usage: fault negative CODE (two characters, e.g. 10 or A1)");
         row("fault bogus", "error: unknown fault \"bogus\"");
+        row("fault NAK", "error: unknown fault \"NAK\"");
         row("fault none", "ok fault none");
         row("fault", "error: usage: fault MODE [once]|delay MS|negative CODE|none");
         row("chip ic sle4442", "ok chip ic sle4442");

@@ -1,5 +1,5 @@
 // The reader's own commands and its state: card movement, initialise options,
-// counter, unit information, entry control, and the routing of chip commands.
+// counter, unit information refusals, and the routing of chip commands.
 
 #include "cards/registry.h"
 #include "reader_model.h"
@@ -10,7 +10,7 @@ using namespace sim;
 
 namespace {
 
-constexpr quint8 Initialise = '0', Status = '1', Move = '2', Entry = '3';
+constexpr quint8 Initialise = '0', Status = '1', Move = '2';
 
 struct Setup
 {
@@ -85,19 +85,13 @@ private Q_SLOTS:
         const Setup atFront{CardPosition::Front};
         QTest::newRow("dispense to front") << Setup{} << '9' << QByteArray() << CardPosition::Front << 0;
         QTest::newRow("front, holding") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
-        QTest::newRow("front to IC") << atFront << '1' << QByteArray() << CardPosition::IcPosition << 0;
         QTest::newRow("front to RF") << atFront << '2' << QByteArray() << CardPosition::RfPosition << 0;
-        QTest::newRow("to error bin, counted") << atIc << '3' << QByteArray() << CardPosition::None << 1;
         QTest::newRow("stacker straight to bin") << Setup{CardPosition::None, false, StackerLevel::Low}
                                                  << '3' << QByteArray() << CardPosition::None << 1;
         QTest::newRow("bin full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, true}
                                   << '3' << QByteArray("A1") << CardPosition::IcPosition << 0;
-        QTest::newRow("no card anywhere") << Setup{CardPosition::None, false, StackerLevel::Empty}
-                                          << '9' << QByteArray("A0") << CardPosition::None << 0;
         QTest::newRow("card inside, stacker empty") << Setup{CardPosition::Front, false, StackerLevel::Empty}
                                                     << '1' << QByteArray() << CardPosition::IcPosition << 0;
-        QTest::newRow("jammed") << Setup{CardPosition::IcPosition, true} << '9' << QByteArray("10")
-                                << CardPosition::IcPosition << 0;
         QTest::newRow("counter full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999}
                                       << '3' << QByteArray("50") << CardPosition::IcPosition << 999;
         QTest::newRow("unknown destination") << atIc << '4' << QByteArray("01") << CardPosition::IcPosition << 0;
@@ -128,18 +122,16 @@ private Q_SLOTS:
 
         const Setup atIc{CardPosition::IcPosition};
         QTest::newRow("0 card to front") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
+        QTest::newRow("7 card retained, counted") << Setup{CardPosition::RfPosition} << '7' << QByteArray()
+                                                  << CardPosition::RfPosition << 1;
         QTest::newRow("4 card to front, counted") << atIc << '4' << QByteArray() << CardPosition::Front << 1;
         QTest::newRow("1 card to bin") << atIc << '1' << QByteArray() << CardPosition::None << 0;
         QTest::newRow("5 card to bin, counted") << atIc << '5' << QByteArray() << CardPosition::None << 1;
         QTest::newRow("5 card at front to bin") << Setup{CardPosition::Front} << '5' << QByteArray()
                                                 << CardPosition::None << 1;
         QTest::newRow("3 card retained") << atIc << '3' << QByteArray() << CardPosition::IcPosition << 0;
-        QTest::newRow("7 card retained, counted") << Setup{CardPosition::RfPosition} << '7' << QByteArray()
-                                                  << CardPosition::RfPosition << 1;
         QTest::newRow("7 no card, nothing counted") << Setup{} << '7' << QByteArray() << CardPosition::None << 0;
         QTest::newRow("5 no card, nothing counted") << Setup{} << '5' << QByteArray() << CardPosition::None << 0;
-        QTest::newRow("1 bin full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, true}
-                                    << '1' << QByteArray("A1") << CardPosition::IcPosition << 0;
         QTest::newRow("0 jammed") << Setup{CardPosition::IcPosition, true} << '0' << QByteArray("10")
                                   << CardPosition::IcPosition << 0;
         QTest::newRow("3 jammed card stays") << Setup{CardPosition::IcPosition, true} << '3' << QByteArray()
@@ -168,49 +160,11 @@ private Q_SLOTS:
         QCOMPARE(model.counter(), counter);
     }
 
-    void cardStatus_data()
-    {
-        QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QByteArray>("status");
-        QTest::newRow("nothing, stacker full") << Setup{} << QByteArray("020");
-        QTest::newRow("front, low") << Setup{CardPosition::Front, false, StackerLevel::Low} << QByteArray("110");
-        QTest::newRow("IC, empty, bin full")
-            << Setup{CardPosition::IcPosition, false, StackerLevel::Empty, true} << QByteArray("201");
-        QTest::newRow("RF") << Setup{CardPosition::RfPosition} << QByteArray("220");
-    }
-
-    void cardStatus()
-    {
-        QFETCH(Setup, setup);
-        QFETCH(QByteArray, status);
-        ReaderModel model;
-        apply(model, setup);
-        const Reply reply = model.handle(Status, '0', {});
-        QVERIFY(reply.positive);
-        QCOMPARE(reply.status, status);
-        QVERIFY(reply.data.isEmpty());
-    }
-
-    void sensorStatus()
-    {
-        ReaderModel model;
-        QVERIFY(model.setSensor(0, true));
-        QVERIFY(model.setSensor(11, true));
-        QVERIFY(!model.setSensor(12, true));
-        QCOMPARE(model.handle(Status, '1', {}).data, QByteArray("100000000001"));
-        QVERIFY(!model.setSensors("10101"));
-        QVERIFY(!model.setSensors("10101010101x"));
-        QVERIFY(model.setSensors("011111111110"));
-        QCOMPARE(model.handle(Status, '1', {}).data, QByteArray("011111111110"));
-        checkReply(model.handle(Status, '2', {}), "01");
-    }
-
     void counterCommands_data()
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("code");
         QTest::addColumn<QByteArray>("readBack");
-        QTest::newRow("set 007") << QByteArray("007") << QByteArray() << QByteArray("007");
         QTest::newRow("set 999") << QByteArray("999") << QByteArray() << QByteArray("999");
         QTest::newRow("letter") << QByteArray("0A7") << QByteArray("01") << QByteArray("042");
         QTest::newRow("two digits") << QByteArray("07") << QByteArray("04") << QByteArray("042");
@@ -230,53 +184,27 @@ private Q_SLOTS:
         QCOMPARE(read.data, readBack);
     }
 
-    void unitInformation()
+    void unitInformationRefusals()
     {
         ReaderModel model;
-        model.setSerialNumber(" SN 42 ");
-        QCOMPARE(model.handle(0xA2, '0', QByteArray(1, 0x12)).data, QByteArray(" SN 42 "));
         checkReply(model.handle(0xA2, '0', {}), "04");
         checkReply(model.handle(0xA2, '0', QByteArray(1, 0x13)), "04");
         checkReply(model.handle(0xA2, '1', QByteArray(1, 0x12)), "01");
-
-        QVERIFY(!model.setConfig("7105ER222"));
-        QVERIFY(model.setConfig("7105IU1151"));
-        QCOMPARE(model.handle(0xA3, '0', {}).data, QByteArray("7105IU1151"));
         checkReply(model.handle(0xA3, '1', {}), "01");
         checkReply(model.handle(0xA4, '0', {}), "00");
     }
 
-    void entryControlGatesInsertion()
+    // Taking the card needs it at the front; at the RF position the status says so.
+    void cardInsideCannotBeTaken()
     {
         ReaderModel model;
-        QVERIFY(model.handle(Entry, '1', {}).positive);
-        QVERIFY(!model.isEntryAllowed());
-        QString why;
-        QVERIFY(!model.insertCard(&why));
-        QVERIFY(why.contains(QLatin1String("prohibited")));
-        QVERIFY(model.handle(Entry, '0', {}).positive);
         QVERIFY(model.insertCard());
-        checkReply(model.handle(Entry, '2', {}), "01");
-    }
-
-    void operatorActionsCheckTheChannel()
-    {
-        ReaderModel model;
+        QVERIFY(model.handle(Move, '2', {}).positive);
+        QCOMPARE(model.handle(Status, '0', {}).status, QByteArray("220"));
         QVERIFY(!model.takeCard());
-        QVERIFY(!model.jamCard());
-        QVERIFY(model.insertCard());
-        QVERIFY(!model.insertCard());
-        QVERIFY(model.jamCard());
-        QVERIFY(!model.takeCard());
-        model.clearJam();
-        QVERIFY(model.handle(Move, '1', {}).positive);
-        QVERIFY(!model.takeCard());  // inside, not at the front
         QVERIFY(model.handle(Move, '9', {}).positive);
         QVERIFY(model.takeCard());
         QCOMPARE(model.cardPosition(), CardPosition::None);
-        QVERIFY(!model.setAddress(16));
-        QVERIFY(model.setAddress(15));
-        QCOMPARE(model.address(), quint8(15));
     }
 
     void emptySlotsAnswerForTheMissingChip_data()
@@ -335,15 +263,6 @@ private Q_SLOTS:
         QCOMPARE(contactSeen->seen, (QList<QByteArray>{"Q00", "P0"}));
         QCOMPARE(rfSeen->seen, (QList<QByteArray>{"`0AB", "P1"}));
         QCOMPARE(samSeen->seen, (QList<QByteArray>{"R00"}));
-    }
-
-    void registryKnowsNoCardYet()
-    {
-        QVERIFY(!makeContactCard(QStringLiteral("sle4443")));
-        QVERIFY(!makeContactlessCard(QString()));
-        QVERIFY(contactCardKinds().contains(QStringLiteral("sle4442")));
-        QCOMPARE(contactlessCardKinds(),
-                 (QStringList{"s50", "s70", "ultralight", "type-a", "type-b"}));
     }
 };
 

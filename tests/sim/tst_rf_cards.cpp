@@ -49,11 +49,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("order");
         QTest::addColumn<QByteArray>("expected");  // data, or the negative code
-        QTest::newRow("S50, A then B") << "s50" << QByteArray("AB") << hex("4D 00 04 04 A1 2B 3C 4D");
         QTest::newRow("S70, B then A") << "s70" << QByteArray("BA") << hex("4D 00 02 04 A1 2B 3C 4D");
         QTest::newRow("S50, B only") << "s50" << QByteArray("B0") << QByteArray("63");
         QTest::newRow("Ultralight, A only") << "ultralight" << QByteArray("A0") << hex("4D 00 44 07 04 51 6A 72 1C 2D 80");
-        QTest::newRow("Type A, A only") << "type-a" << QByteArray("A0") << hex("41 00 08 04 08 9C 31 52 20 05 78 80 70 02");
         QTest::newRow("Type B, B only") << "type-b" << QByteArray("B0") << hex("42 50 1A 2B 3C 4D 00 00 00 00 71 81 85");
         QTest::newRow("Type B, A only") << "type-b" << QByteArray("A0") << QByteArray("63");
         QTest::newRow("no order chosen") << "s50" << QByteArray(2, '\0') << QByteArray("01");
@@ -221,7 +219,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QByteArray>("response");  // empty: checked separately
-        QTest::newRow("select MF") << hex("00A40000023F00") << hex("610B");
         QTest::newRow("select by name") << hex("00A404000E315041592E5359532E4444463031") << hex("6117");
         QTest::newRow("unknown name") << hex("00A404000341424300") << hex("6A82");
         QTest::newRow("unknown FID") << hex("00A40000021234") << hex("6A82");

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <chrono>
 
 namespace mdqtest {
@@ -86,6 +87,14 @@ QString compareTranscript(const QStringList &actual, const QStringList &expected
             return QStringLiteral("line %1:\n  actual:   %2\n  expected: %3").arg(i + 1).arg(a, e);
     }
     return QString();
+}
+
+void expectTranscript(const QStringList &actual, const QStringList &expected)
+{
+    const QString diff = compareTranscript(actual, expected);
+    if (!diff.isEmpty())
+        QTest::qFail(qPrintable(diff + QStringLiteral("\nwhole transcript:\n") + actual.join(QLatin1Char('\n'))),
+                     __FILE__, __LINE__);
 }
 
 }  // namespace mdqtest

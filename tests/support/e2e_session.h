@@ -58,5 +58,7 @@ private:
 // "~ " is a regular expression for the whole line. Returns "" when they match,
 // else a description of the first difference.
 QString compareTranscript(const QStringList &actual, const QStringList &expected);
+// The same as a check: a difference fails the test, with the whole transcript.
+void expectTranscript(const QStringList &actual, const QStringList &expected);
 
 }  // namespace mdqtest

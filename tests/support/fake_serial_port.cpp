@@ -11,7 +11,7 @@ void FakeSerialPort::answerWith(const QByteArray &reply)
 
 bool FakeSerialPort::gone() const
 {
-    return m_vanished || (m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt);
+    return m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt;
 }
 
 void FakeSerialPort::vanishAfter(qint64 ms)
@@ -116,7 +116,6 @@ void FakeSerialPort::waitForData(int ms)
     qint64 until = m_clock.nowMs() + ms;
     for (const Arrival &a : m_arrivals)
         until = qMin(until, qMax(a.at, m_clock.nowMs()));
-    m_waited += until - m_clock.nowMs();
     m_clock.setNow(until);
     if (m_onWait)
         m_onWait();
@@ -152,15 +151,6 @@ QByteArray positive(quint8 cm, quint8 pm, const QByteArray &data, const QByteArr
 QByteArray negative(quint8 cm, quint8 pm, const QByteArray &code)
 {
     return replyFrame('N', cm, pm, code);
-}
-
-QByteArray request(const char *hexUpToEtx)
-{
-    QByteArray f = QByteArray::fromHex(hexUpToEtx);
-    quint8 x = 0;
-    for (const char c : f)
-        x ^= quint8(c);
-    return f.append(char(x));
 }
 
 }  // namespace mdqtest

@@ -55,9 +55,7 @@ public:
     void failOpenOn(int port, mdq::OpenError e) { m_portOpenErrors.insert(port, e); }
     // Every open asked for, successful or not: (port, baud).
     QList<std::pair<int, qint32>> openAttempts() const { return m_attempts; }
-    void vanish() { m_vanished = true; }  // every later operation is a fault
-    void vanishAfter(qint64 ms);           // the same, from a moment on the clock
-    void setOpenForTest(bool open) { m_open = open; }
+    void vanishAfter(qint64 ms);  // from a moment on the clock every operation is a fault
     // Runs after every wait of the host (the clock has moved on).
     void setOnWait(std::function<void()> onWait) { m_onWait = std::move(onWait); }
 
@@ -85,8 +83,6 @@ public:
     void waitForData(int ms) override;
     QString errorText() const override { return QString(); }
 
-    // Total milliseconds the host spent waiting.
-    qint64 waitedMs() const { return m_waited; }
 
 private:
     struct Arrival
@@ -110,14 +106,12 @@ private:
     Responder m_responder;
     std::function<void()> m_onWait;
     bool m_open = false;
-    bool m_vanished = false;
     qint64 m_vanishAt = -1;
     bool gone() const;
     int m_port = 0;
     qint32 m_baud = 0;
     int m_opens = 0;
     int m_closes = 0;
-    qint64 m_waited = 0;
 };
 
 // A reply frame as the reader sends it: F2 addr LENH LENL marker CM PM
@@ -126,8 +120,5 @@ QByteArray replyFrame(char marker, quint8 cm, quint8 pm, const QByteArray &statu
                       const QByteArray &data = {}, quint8 address = 0);
 QByteArray positive(quint8 cm, quint8 pm, const QByteArray &data = {}, const QByteArray &status = "000");
 QByteArray negative(quint8 cm, quint8 pm, const QByteArray &code);
-// A request frame from its bytes up to ETX (hex, blanks allowed), closed with
-// the XOR of all of them.
-QByteArray request(const char *hexUpToEtx);
 
 }  // namespace mdqtest

@@ -12,6 +12,14 @@
 namespace mdqtest {
 
 namespace {
+// Every Operator alive: a window that one of them has an answer for is not
+// unanswered, whichever polls first.
+QList<Operator *> &operators()
+{
+    static QList<Operator *> all;
+    return all;
+}
+
 QWindow *handleOf(QWidget *w)
 {
     QWidget *top = w->window();
@@ -68,11 +76,13 @@ Operator::Operator()
     m_timer.setInterval(20);
     connect(&m_timer, &QTimer::timeout, this, &Operator::poll);
     m_timer.start();
+    operators().append(this);
 }
 
 Operator::~Operator()
 {
     m_timer.stop();
+    operators().removeOne(this);
 }
 
 void Operator::clickButton(const QString &caption)
@@ -125,6 +135,14 @@ void Operator::poll()
         return;
     if (!modal->windowHandle() || !modal->windowHandle()->isExposed())
         return;  // not on screen yet
+    for (const Operator *o : operators()) {
+        if (o == this)
+            continue;
+        if (o->m_handled.contains(QPointer<QWidget>(modal)))
+            return m_handled.append(modal);  // another one answered it
+        if (m_queue.isEmpty() && !o->m_queue.isEmpty())
+            return;  // another one will
+    }
     m_handled.append(modal);
     SeenWindow s;
     s.objectName = modal->objectName();
@@ -135,8 +153,19 @@ void Operator::poll()
     }
     m_seen.append(s);
     if (m_queue.isEmpty()) {
-        // Nobody said what to do: still, never hang the suite.
-        m_pending.append({modal, now + unansweredMs, int(m_seen.size() - 1)});
+        // Nobody said what to do: fail now and close it, never wait for the suite's limit.
+        m_seen.last().stuck = true;
+        for (Operator *o : operators())
+            if (o != this)
+                o->m_handled.append(modal);
+        QTest::qFail(qPrintable(QStringLiteral("modal window %1 \"%2\" opened with no answer queued: %3")
+                                    .arg(s.objectName, s.title, s.text)),
+                     __FILE__, __LINE__);
+        QPointer<QWidget> w(modal);
+        QTimer::singleShot(0, [w] {
+            if (w)
+                w->hide();
+        });
         return;
     }
     const Step step = m_queue.takeFirst();

@@ -8,6 +8,12 @@
 
 namespace mdqtest {
 
+// The operator's cautions the tests meet most.
+inline const QString kUnitNotDetected = QStringLiteral(
+    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
+    "3.Communication line not connected");
+inline const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
+
 struct Shown
 {
     mdq::Icon icon;

@@ -16,10 +16,6 @@ using namespace mdq;
 using namespace mdqtest;
 
 namespace {
-const QString kUnitNotDetected = QStringLiteral(
-    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
-    "3.Communication line not connected");
-const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
 const QByteArray kStatusFrame = QByteArray::fromHex("F200000343313003B0");
 const QString kStatusSd = QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\n");
 const QByteArray kAck("\x06", 1);
@@ -57,33 +53,6 @@ class TestExecuteCommand : public QObject
     };
 
 private Q_SLOTS:
-    void positiveReply()
-    {
-        Rig r;
-        r.port.answerWith(kPositive);
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), 0);
-        QCOMPARE(reply.length(), 8);
-        QCOMPARE(reply.marker(), 'P');
-        QCOMPARE(reply.at(3), quint8('0'));
-        QCOMPARE(reply.at(8), quint8(0));  // past the reply: zero, never memory
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n"));
-        QCOMPARE(r.port.writes(), (QList<QByteArray>{kStatusFrame, kAck}));
-        QVERIFY(r.prompter.shown().isEmpty());
-    }
-
-    void negativeReplyIsAReply()
-    {
-        Rig r;
-        r.port.answerWith(negative('1', '0', "10"));
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), 0);
-        QCOMPARE(reply.length(), 7);
-        QCOMPARE(reply.marker(), 'N');
-        QCOMPARE(reply.at(3), quint8('1'));
-        QCOMPARE(reply.at(4), quint8('0'));
-    }
-
     void refusedAcknowledgement()
     {
         Rig r;
@@ -335,18 +304,6 @@ private Q_SLOTS:
         QCOMPARE(reply.length(), 8);
     }
 
-    void readerVanishesMidReply()
-    {
-        Rig r;
-        r.port.answerNext({{0, kAck}, {0, kPositive.left(4)}});
-        // The header is in; the device goes away while the body is awaited.
-        r.port.vanishAfter(100);
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\n"));
-        QVERIFY(r.state.PortOpened);  // the next command reports the fault again, nothing hangs
-    }
 };
 
 QTEST_GUILESS_MAIN(TestExecuteCommand)

@@ -1,40 +1,31 @@
 // SCAN in the settings window, on the fake port and clock: ports 1..16 at the
-// five baud rates, one probe each, the first well-formed reply wins.
+// five baud rates, port by port, one probe each; the first well-formed reply
+// wins. What a reader at one place (silence everywhere else) costs and gives.
 
 #include "link/execute_command.h"
-#include "link/frame.h"
 #include "link/shared_state.h"
 #include "setup/comportset.h"
 #include "setup/reader_scan.h"
-#include "support/main_fixture.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QtTest/QTest>
+#include "support/control_setup.h"
 
 using namespace mdqtest;
-using mdq::OpenError;
 
 namespace {
 const QByteArray kAck(1, '\x06');
+const QByteArray kReply = positive('1', '0', {}, "020");
 
-QList<Chunk> readerAnswer(const QByteArray &reply = positive('1', '0', {}, "020"))
+// What answers at (port, baud); everywhere else stays silent.
+struct Place
 {
-    return {{0, kAck}, {0, reply}};
-}
-
-// A reader at one place; silence everywhere else.
-FakeSerialPort::Responder readerAt(int port, qint32 baud, const QByteArray &reply = positive('1', '0', {}, "020"))
-{
-    return [=](int p, qint32 b, const QByteArray &) { return p == port && b == baud ? readerAnswer(reply) : QList<Chunk>{}; };
-}
+    int port;
+    qint32 baud;  // 0: every rate of the port
+    QList<Chunk> answer;
+};
 
 struct ScanFixture : MainFixture
 {
     ScanFixture() : window(main.context(), &main) {}
-    QString message() { return window.findChild<QLabel *>(QStringLiteral("Label1"))->text(); }
-    QString portText() { return window.findChild<QComboBox *>(QStringLiteral("PortCombo"))->currentText(); }
-    QString baudText() { return window.findChild<QComboBox *>(QStringLiteral("BaudCombo"))->currentText(); }
+    QString shown(const char *name) { return controlValue(&window, QString::fromLatin1(name)); }
     int probes() const
     {
         int n = 0;
@@ -42,9 +33,15 @@ struct ScanFixture : MainFixture
             n += w.size() > 1;
         return n;
     }
-    // Runs SCAN and returns the fake milliseconds it took.
-    qint64 scan()
+    // Runs SCAN with the places answering; returns the fake milliseconds it took.
+    qint64 scan(const QList<Place> &places)
     {
+        port.setResponder([places](int p, qint32 b, const QByteArray &) {
+            for (const Place &place : places)
+                if (place.port == p && (place.baud == 0 || place.baud == b))
+                    return place.answer;
+            return QList<Chunk>{};
+        });
         const qint64 start = clock.nowMs();
         window.scan();
         return clock.nowMs() - start;
@@ -53,216 +50,133 @@ struct ScanFixture : MainFixture
 };
 }  // namespace
 
+Q_DECLARE_METATYPE(QList<Place>)
+
 class TestScan : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void readerOnCom3At38400_isFoundAtTheThirdBaudRate()
+    void scan_data()
+    {
+        QTest::addColumn<QList<Place>>("places");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("took");   // fake ms: 250 for each silent place
+        QTest::addColumn<int>("attempts");  // opens asked for
+        QTest::addColumn<int>("acks");      // replies acknowledged, checked or not
+        const QList<Chunk> reader{{0, kAck}, {0, kReply}};
+        QByteArray badBcc = kReply;
+        badBcc[badBcc.size() - 1] = char(badBcc.back() ^ 0x01);
+        QTest::newRow("none") << QList<Place>{} << "No Found MDQ-820" << qint64(80 * 250) << 80 << 0;
+        QTest::newRow("COM3 at 38400, the third rate")
+            << QList<Place>{{3, 38400, reader}} << "Found MDQ-820 AT COM3 Baut Rate 38400" << qint64(13 * 250) << 13 << 1;
+        QTest::newRow("COM16") << QList<Place>{{16, 9600, reader}} << "Found MDQ-820 AT COM16 Baut Rate 9600"
+                               << qint64(75 * 250 + 250) << 76 << 1;
+        // Something that only acknowledges holds the scan for the reply's 5 s.
+        QTest::newRow("ACK only, then the reader")
+            << QList<Place>{{1, 9600, {{0, kAck}}}, {2, 9600, reader}} << "Found MDQ-820 AT COM2 Baut Rate 9600"
+            << qint64(250 + 5000 + 4 * 250 + 250) << 6 << 1;
+        // A header at 1 s, then the body's 3 s.
+        QTest::newRow("header without body")
+            << QList<Place>{{1, 9600, {{0, kAck}, {1000, kReply.left(4)}}}, {1, 19200, reader}}
+            << "Found MDQ-820 AT COM1 Baut Rate 19200" << qint64(1000 + 3000 + 250) << 2 << 1;
+        QTest::newRow("bad checksum is not the reader")
+            << QList<Place>{{1, 0, {{0, kAck}, {0, badBcc}}}, {2, 19200, reader}}
+            << "Found MDQ-820 AT COM2 Baut Rate 19200" << qint64(-1) << 7 << 6;
+        QTest::newRow("a negative reply is enough")
+            << QList<Place>{{2, 57600, {{0, kAck}, {0, negative('1', '0', "B0")}}}}
+            << "Found MDQ-820 AT COM2 Baut Rate 57600" << qint64(-1) << 9 << 1;
+        QTest::newRow("neither positive nor negative")
+            << QList<Place>{{1, 9600, {{0, kAck}, {0, replyFrame('X', '1', '0', "000")}}}} << "No Found MDQ-820"
+            << qint64(-1) << 80 << 1;
+        QTest::newRow("ACK later than 250 ms") << QList<Place>{{1, 9600, {{300, kAck}, {0, kReply}}}}
+                                               << "No Found MDQ-820" << qint64(-1) << 80 << 0;
+    }
+    void scan()
+    {
+        QFETCH(QList<Place>, places);
+        QFETCH(QString, message);
+        QFETCH(qint64, took);
+        QFETCH(int, attempts);
+        QFETCH(int, acks);
+        ScanFixture f;
+        f.main.state().PortOpened = true;  // an earlier connection: the scan leaves the flag alone
+        const qint64 spent = f.scan(places);
+        QCOMPARE(f.shown("Label1"), message);
+        if (took >= 0)
+            QCOMPARE(spent, took);
+        QCOMPARE(f.port.openAttempts().size(), attempts);
+        QCOMPARE(f.probes(), attempts);
+        QCOMPARE(f.port.writes().count(kAck), acks);
+        QVERIFY(f.main.state().PortOpened);
+        QVERIFY(f.prompter.shown().isEmpty());  // the scan shows no message box
+        QVERIFY(f.log().isEmpty());             // nor writes to the traffic log
+        const bool found = message.startsWith(QLatin1String("Found"));
+        QCOMPARE(f.port.isOpen(), found);
+        QCOMPARE(f.main.state().CommOpenOk, found);
+        QCOMPARE(f.port.closes(), attempts - found);
+        if (!found) {
+            QCOMPARE(f.port.openAttempts().last(), (std::pair<int, qint32>{16, 115200}));
+            QCOMPARE(f.shown("PortCombo") + "/" + f.shown("BaudCombo"), QStringLiteral("COM1/9600 bits/s"));
+            return;
+        }
+        const int port = f.port.portNumber();
+        QCOMPARE(f.shown("PortCombo") + "/" + f.shown("BaudCombo"),
+                 QStringLiteral("COM%1/%2 bits/s").arg(port).arg(f.port.baud()));
+        QVERIFY(message.endsWith(QStringLiteral("COM%1 Baut Rate %2").arg(port).arg(f.port.baud())));
+        QVERIFY(f.main.state().CommTestOk);
+    }
+
+    void portsAreTriedPortByPortAtTheFiveRates()
     {
         ScanFixture f;
-        f.port.setResponder(readerAt(3, 38400));
-        const qint64 took = f.scan();
-
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM3 Baut Rate 38400"));
-        QCOMPARE(f.portText(), QStringLiteral("COM3"));
-        QCOMPARE(f.baudText(), QStringLiteral("38400 bits/s"));
-        QVERIFY(f.port.isOpen());
-        QCOMPARE(f.port.portNumber(), 3);
-        QCOMPARE(f.port.baud(), 38400);
-        QVERIFY(f.main.state().CommOpenOk);
-        QVERIFY(f.main.state().CommTestOk);
-        QVERIFY(!f.main.state().PortOpened);  // not changed by the scan
-
-        // Port-major order: COM1 and COM2 at all five rates, then COM3 up to 38400.
+        for (int p = 1; p <= 16; ++p)
+            if (p != 7)
+                f.port.failOpenOn(p, p % 2 ? mdq::OpenError::NotFound : mdq::OpenError::InUse);
+        QCOMPARE(f.scan({{7, 115200, {{0, kAck}, {0, kReply}}}}), 5 * 250);  // no wait where nothing opens
         QList<std::pair<int, qint32>> expected;
-        for (int p = 1; p <= 2; ++p)
-            for (qint32 b : mdq::ScanBauds)
+        for (int p = 1; p <= 7; ++p)
+            for (qint32 b : {9600, 19200, 38400, 57600, 115200})
                 expected.append({p, b});
-        expected.append({3, 9600});
-        expected.append({3, 19200});
-        expected.append({3, 38400});
         QCOMPARE(f.port.openAttempts(), expected);
-        QCOMPARE(f.probes(), 13);
-        QCOMPARE(f.port.writes().last(), kAck);  // the reply is acknowledged
-        QCOMPARE(took, 13 * 250);                // twelve silent places and the found one
-        QCOMPARE(f.port.closes(), 12);
-        QVERIFY(f.log().isEmpty());              // the scan writes nothing to the traffic log
+        QCOMPARE(f.shown("BaudCombo"), QStringLiteral("115200 bits/s"));  // written, though not in the list
+        QCOMPARE(f.window.findChild<QComboBox *>(QStringLiteral("BaudCombo"))->findText("115200 bits/s"), -1);
     }
 
     void probeIsTheStatusRequestAtTheSelectedAddress()
     {
         ScanFixture f;
-        f.main.findChild<QComboBox *>(QStringLiteral("cmbAddress820"))->setCurrentText(QStringLiteral("5"));
-        QList<QByteArray> frames;
-        f.port.setResponder([&frames](int, qint32, const QByteArray &frame) {
-            frames << frame;
-            return readerAnswer(replyFrame('P', '1', '0', "020", {}, 5));
+        applySetup(&f.main, {"cmbAddress820=5"});
+        bool busy = false;
+        f.port.setResponder([&busy](int, qint32, const QByteArray &) {
+            busy = mdq::exchangeInProgress();
+            return QList<Chunk>{{0, kAck}, {0, replyFrame('P', '1', '0', "020", {}, 5)}};
         });
-        f.scan();
-        QCOMPARE(frames.size(), 1);
-        QCOMPARE(frames.first(), mdq::CommandFrame(5, '1', '0'));
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 9600"));
+        f.window.scan();
+        QCOMPARE(f.port.writes().value(0).toHex(' '), QByteArray("f2 05 00 03 43 31 30 03 b5"));
+        QVERIFY(busy);  // the line is marked busy while the scan waits...
+        QVERIFY(!mdq::exchangeInProgress());  // ...and only then
+        QCOMPARE(f.shown("Label1"), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 9600"));
     }
 
-    void scanMarksAnExchangeInProgress()
+    void okAfterTwoScansConnectsAtTheLastFoundPlace()
     {
         ScanFixture f;
-        bool busyDuringProbe = false;
-        f.port.setResponder([&busyDuringProbe](int, qint32, const QByteArray &) {
-            busyDuringProbe = mdq::exchangeInProgress();
-            return readerAnswer();
-        });
-        QVERIFY(!mdq::exchangeInProgress());
-        f.scan();
-        QVERIFY(busyDuringProbe);
-        QVERIFY(!mdq::exchangeInProgress());
+        f.scan({{3, 38400, {{0, kAck}, {0, kReply}}}});
+        f.scan({{2, 19200, {{0, kAck}, {0, kReply}}}});
+        QCOMPARE(f.shown("Label1"), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 19200"));
+        f.window.ok();
+        QVERIFY(f.main.state().PortOpened);
+        QCOMPARE(f.port.portNumber(), 2);
+        QCOMPARE(f.port.baud(), 19200);
     }
 
-    void noReaderAnywhere_80SilentPlacesOf250Ms()
+    void okRefusesCom16FoundByTheScan()
     {
         ScanFixture f;
-        f.main.state().PortOpened = true;  // an earlier connection
-        const qint64 took = f.scan();
-        QCOMPARE(f.message(), QStringLiteral("No Found MDQ-820"));
-        QCOMPARE(f.port.openAttempts().size(), 80);
-        QCOMPARE(f.port.openAttempts().last(), (std::pair<int, qint32>{16, 115200}));
-        QCOMPARE(took, 80 * 250);
-        QVERIFY(!f.port.isOpen());
-        QCOMPARE(f.portText(), QStringLiteral("COM1"));
-        QCOMPARE(f.baudText(), QStringLiteral("9600 bits/s"));
-        QVERIFY(!f.main.state().CommOpenOk);
-        QVERIFY(f.main.state().PortOpened);  // left as it was, on a closed port
-    }
-
-    void portsThatDoNotOpenAreSkippedWithoutWaiting()
-    {
-        ScanFixture f;
-        for (int p = 1; p <= 16; ++p)
-            if (p != 7)
-                f.port.failOpenOn(p, p % 2 ? OpenError::NotFound : OpenError::InUse);
-        f.port.setResponder(readerAt(7, 9600));
-        const qint64 took = f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM7 Baut Rate 9600"));
-        QCOMPARE(f.port.openAttempts().size(), 6 * 5 + 1);  // five tries per failing port
-        QCOMPARE(took, 250);
-        QCOMPARE(f.probes(), 1);
-    }
-
-    void deviceThatOnlyAcknowledgesCostsFiveSeconds()
-    {
-        ScanFixture f;
-        f.port.setResponder([](int p, qint32 b, const QByteArray &) -> QList<Chunk> {
-            if (p == 1 && b == 9600)
-                return {{0, kAck}};
-            return p == 2 && b == 9600 ? readerAnswer() : QList<Chunk>{};
-        });
-        const qint64 took = f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 9600"));
-        QCOMPARE(took, (250 + 5000) + 4 * 250 + 250);
-    }
-
-    void headerWithoutBodyCostsThreeMoreSeconds()
-    {
-        ScanFixture f;
-        f.port.setResponder([](int p, qint32 b, const QByteArray &) -> QList<Chunk> {
-            if (p == 1 && b == 9600)
-                return {{0, kAck}, {1000, positive('1', '0').left(4)}};
-            return p == 1 && b == 19200 ? readerAnswer() : QList<Chunk>{};
-        });
-        const qint64 took = f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 19200"));
-        QCOMPARE(took, (1000 + 3000) + 250);  // header at 1 s, then the body wait
-    }
-
-    void badChecksumIsNotTakenForTheReader()
-    {
-        ScanFixture f;
-        QByteArray bad = positive('1', '0');
-        bad[bad.size() - 1] = char(bad[bad.size() - 1] ^ 0x01);
-        f.port.setResponder([bad](int p, qint32 b, const QByteArray &) -> QList<Chunk> {
-            if (p == 1)
-                return readerAnswer(bad);
-            return p == 2 && b == 19200 ? readerAnswer() : QList<Chunk>{};
-        });
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 19200"));
-        QCOMPARE(f.port.openAttempts().size(), 7);
-        // Even the bad replies were acknowledged before their checksum was checked.
-        QCOMPARE(f.port.writes().count(kAck), 6);
-    }
-
-    void negativeReplyIsEnough()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(2, 57600, negative('1', '0', "B0")));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 57600"));
-        QVERIFY(f.prompter.shown().isEmpty());  // the scan shows no message box
-    }
-
-    void replyOtherThanPositiveOrNegativeIsNotTheReader()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(1, 9600, replyFrame('X', '1', '0', "000")));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("No Found MDQ-820"));
-    }
-
-    void acknowledgementLaterThan250MsIsNotTheReader()
-    {
-        ScanFixture f;
-        f.port.setResponder([](int p, qint32 b, const QByteArray &) -> QList<Chunk> {
-            if (p != 1 || b != 9600)
-                return {};
-            return {{300, kAck}, {0, positive('1', '0')}};
-        });
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("No Found MDQ-820"));
-    }
-
-    void readerOnCom16IsFoundButOkRefusesCom16()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(16, 9600));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM16 Baut Rate 9600"));
-        QCOMPARE(f.portText(), QStringLiteral("COM16"));
+        f.scan({{16, 9600, {{0, kAck}, {0, kReply}}}});
         f.window.ok();
         QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, "Caution", "Comm Port Setup Invalid"}}));
         QVERIFY(!f.main.state().PortOpened);
-    }
-
-    void readerAt115200WritesTheBaudTextNotInTheList()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(1, 115200));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 115200"));
-        QCOMPARE(f.baudText(), QStringLiteral("115200 bits/s"));
-        QCOMPARE(f.window.findChild<QComboBox *>(QStringLiteral("BaudCombo"))->findText(QStringLiteral("115200 bits/s")), -1);
-    }
-
-    void okAfterAScanConnectsAtTheFoundPlace()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(3, 38400));
-        f.scan();
-        f.window.ok();
-        QVERIFY(f.main.state().PortOpened);
-        QCOMPARE(f.port.portNumber(), 3);
-        QCOMPARE(f.port.baud(), 38400);
-    }
-
-    void secondScanStartsFromScratch()
-    {
-        ScanFixture f;
-        f.port.setResponder(readerAt(2, 9600));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 9600"));
-        f.port.setResponder(readerAt(1, 19200));
-        f.scan();
-        QCOMPARE(f.message(), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 19200"));
-        QCOMPARE(f.port.portNumber(), 1);
     }
 
     void delayMsSleepsOnTheClock()
@@ -270,9 +184,8 @@ private Q_SLOTS:
         FakeClock clock;
         const qint64 before = clock.nowMs();
         mdq::DelayMs(clock, 250);
-        QCOMPARE(clock.nowMs() - before, 250);
-        QCOMPARE(clock.slept(), 250);
         mdq::DelayMs(clock, 0);
+        QCOMPARE(clock.nowMs() - before, 250);
         QCOMPARE(clock.slept(), 250);
     }
 };

@@ -1,0 +1,394 @@
+// Decoding and conversion without a window: the checksum and hex text
+// helpers, negative replies into the operator's message, the contactless
+// pages' purse values, APDU text, status words and sector geometry, and the
+// unit configuration record into the rows of ConfigForm. (The frames
+// themselves are written out byte by byte in widgets/tst_commands and the
+// scenarios.)
+
+#include "contactless/cpu_apdu_panel.h"
+#include "contactless/mifare_command.h"
+#include "contactless/purse_value.h"
+#include "control/config_form.h"
+#include "link/error_codes.h"
+#include "link/frame.h"
+#include "link/reply.h"
+#include "support/recording_prompter.h"
+
+#include <QtTest>
+
+using namespace mdq;
+using namespace mdqtest;
+
+namespace {
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+Reply replyOf(const QByteArray &body)
+{
+    Reply r;
+    r.assign(body);
+    return r;
+}
+
+// Ten configuration bytes with one of them replaced.
+QByteArray withByte(int index, char value)
+{
+    QByteArray b("7105ER2221");
+    b[index] = value;
+    return b;
+}
+
+QByteArray replyWithData(const QByteArray &data)
+{
+    QByteArray body("P\xA3" "0000", 6);
+    body += data;
+    body += '\x03';
+    body += '\x00';  // BCC: nothing reads it
+    return body;
+}
+}  // namespace
+
+class TestDecoding : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // ---- The checksum and the hex text helpers ----
+
+    void bccIgnoresLastSlot()
+    {
+        QByteArray f = QByteArray::fromHex("F2000003433030030000");
+        f.chop(1);
+        const quint8 first = ComputeBcc(f);
+        f[f.size() - 1] = char(first);
+        QCOMPARE(ComputeBcc(f), first);
+        QCOMPARE(ComputeBcc(QByteArray()), quint8(0));
+        QCOMPARE(ComputeBcc(QByteArray(1, '\x55')), quint8(0));
+    }
+
+    void doubleType_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("empty") << "" << "00";
+        QTest::newRow("one") << "A" << "0A";
+        QTest::newRow("two") << "1F" << "1F";
+        QTest::newRow("three") << "123" << "";
+    }
+    void doubleType()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(DoubleType(in), out);
+    }
+
+    void padBinary8_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("101") << "101" << "00000101";
+        QTest::newRow("nine ones") << "111111111" << "0000000111111111";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("eight") << "10000000" << "10000000";
+    }
+    void padBinary8()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(PadBinary8(in), out);
+    }
+
+    void hexTextToNumber_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("FF") << "FF" << true << 255.0;
+        QTest::newRow("0100") << "0100" << true << 256.0;
+        QTest::newRow("empty") << "" << true << 0.0;
+        QTest::newRow("lower case") << "ff" << false << 0.0;
+        QTest::newRow("G") << "1G" << false << 0.0;
+    }
+    void hexTextToNumber()
+    {
+        QFETCH(QString, in);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        const auto v = HexTextToNumber(in);
+        QCOMPARE(v.has_value(), ok);
+        if (ok)
+            QCOMPARE(*v, value);
+    }
+
+    void hexToByte_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<int>("value");  // -1: conversion fails
+        QTest::newRow("one digit") << "1" << 1;
+        QTest::newRow("two digits") << "80" << 0x80;
+        QTest::newRow("lower case accepted") << "ff" << 255;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("blank") << " 1" << -1;
+        QTest::newRow("non hex") << "G1" << -1;
+        QTest::newRow("too large") << "100" << -1;
+        QTest::newRow("minus") << "-1" << -1;
+    }
+    void hexToByte()
+    {
+        QFETCH(QString, in);
+        QFETCH(int, value);
+        const auto b = mdq::hexToByte(in);
+        QCOMPARE(b.has_value(), value >= 0);
+        if (b)
+            QCOMPARE(int(*b), value);
+    }
+
+    // ---- Negative replies decoded into the operator's message ----
+
+    void showErrorCode_data()
+    {
+        QTest::addColumn<char>("e1");
+        QTest::addColumn<char>("e0");
+        QTest::addColumn<QString>("text");  // empty: no message at all
+        QTest::newRow("06 reserved") << '0' << '6' << "--------";
+        QTest::newRow("64 curly quotes") << '6' << '4' << QString::fromUtf8("IC card communication error (Other than \u201c63\u201d)");
+        QTest::newRow("80") << '8' << '0' << "Write Error (No '1')";
+        QTest::newRow("B0") << 'B' << '0' << "Not received Initialize command";
+        QTest::newRow("70 not in table") << '7' << '0' << "";
+        QTest::newRow("a0 lower case") << 'a' << '0' << "";
+        QTest::newRow("blank then 1 is code 1") << ' ' << '1' << "";
+        QTest::newRow("zero bytes") << '\0' << '\0' << "";
+    }
+    void showErrorCode()
+    {
+        QFETCH(char, e1);
+        QFETCH(char, e0);
+        QFETCH(QString, text);
+        RecordingPrompter p;
+        const bool shown = ShowErrorCode(p, quint8(e1), quint8(e0));
+        QCOMPARE(shown, !text.isEmpty());
+        if (text.isEmpty()) {
+            QVERIFY(p.shown().isEmpty());
+            return;
+        }
+        const QString title = QStringLiteral("Negative response:") + QChar(e1) + QChar(e0);
+        QCOMPARE(p.shown(), (QList<Shown>{{Icon::Information, title, text}}));
+    }
+
+    void everyTableCodeHasAMessage()
+    {
+        // The reader's code families: 00-69 (with gaps filled as reserved), 80, 81, A0, A1, B0.
+        int found = 0;
+        for (int i = 0; i <= 99; ++i)
+            found += errorCodeMessage(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'))).has_value();
+        QCOMPARE(found, 70 + 2);  // 00..69 and 80, 81
+        for (const char *c : {"A0", "A1", "B0"})
+            QVERIFY(errorCodeMessage(QString::fromLatin1(c)).has_value());
+        QVERIFY(!errorCodeMessage(QStringLiteral("82")).has_value());
+    }
+
+    // ---- The contactless pages' conversions ----
+
+    void purseValueToBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");  // empty: refused
+        QTest::newRow("10000") << "10000" << hex("10270000");
+        QTest::newRow("16777216") << "16777216" << hex("00000001");
+        QTest::newRow("leading zeros") << "0000000255" << hex("FF000000");
+        QTest::newRow("blanks around") << " 42 " << hex("2A000000");
+        QTest::newRow("blank") << "  " << QByteArray();
+        QTest::newRow("minus") << "-1" << QByteArray();
+        QTest::newRow("inner blank") << "1 2" << QByteArray();
+        QTest::newRow("full-width digit") << QString::fromUtf8("１") << QByteArray();
+    }
+    void purseValueToBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        const auto got = encodePurseValue(text);
+        QCOMPARE(got.has_value(), !bytes.isEmpty());
+        if (got)
+            QCOMPARE(*got, bytes);
+    }
+
+    void bytesToPurseValue_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("10000") << hex("10270000") << "10000";
+        QTest::newRow("zero") << hex("00000000") << "0";
+        QTest::newRow("all ones, unsigned") << hex("FFFFFFFF") << "4294967295";
+        QTest::newRow("LSB first") << hex("01020304") << "67305985";
+    }
+    void bytesToPurseValue()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(decodePurseValue(bytes), text);
+    }
+
+    void apduText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("lower case pasted") << "00a4" << hex("00A4") << true;
+        QTest::newRow("pair of blanks") << "00  " << QByteArray() << false;
+        QTest::newRow("blank in a pair is trimmed") << " A" << hex("0A") << true;
+    }
+    void apduText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ok);
+        const auto got = parseApduText(text);
+        QCOMPARE(got.has_value(), ok);
+        if (got)
+            QCOMPARE(*got, bytes);
+    }
+
+    void apduTextUpToOneFrame()
+    {
+        QVERIFY(parseApduText(QString(2 * 65532, QLatin1Char('0'))).has_value());
+        QVERIFY(!parseApduText(QString(2 * 65533, QLatin1Char('0'))).has_value());
+    }
+
+    void statusWordAndResult_data()
+    {
+        QTest::addColumn<QByteArray>("body");  // reply from 'P' to BCC
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("6300") << hex("50 60 33 30 30 30 63 00 03 AA") << "6300" << "";
+        QTest::newRow("single digit bytes") << hex("50 60 33 30 30 30 0A 05 03 AA") << "0A05" << "";
+        QTest::newRow("no data: status bytes") << hex("50 60 33 30 30 30 03 AA") << "3030" << "";
+    }
+    void statusWordAndResult()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, word);
+        QFETCH(QString, result);
+        const Reply r = replyOf(body);
+        QCOMPARE(mifare::statusWord(r), word);
+        QCOMPARE(mifare::resultText(word), result);
+        QCOMPARE(mifare::succeeded(r), word == QLatin1String("9000"));
+        QCOMPARE(mifare::resultText(word, QStringLiteral("Exxcute OK")).isEmpty(), result.isEmpty());
+    }
+
+    void sectorGeometry()
+    {
+        const struct
+        {
+            int sector, block;
+            bool trailer, manufacturer;
+        } cases[] = {
+            {0, 0, false, true}, {0, 1, false, false}, {0, 3, true, false},   {5, 3, true, false},
+            {31, 3, true, false}, {31, 15, false, false}, {32, 3, false, false}, {32, 15, true, false},
+            {39, 15, true, false}, {1, 0, false, false},
+        };
+        for (const auto &c : cases) {
+            QCOMPARE(mifare::isTrailer(c.sector, c.block), c.trailer);
+            QCOMPARE(mifare::isManufacturerBlock(c.sector, c.block), c.manufacturer);
+        }
+    }
+
+    // ---- The unit configuration record decoded into the rows of ConfigForm ----
+
+    // Every entry of every decoding table, and values that are not in them.
+    void decodingTable_data()
+    {
+        QTest::addColumn<int>("byteIndex");
+        QTest::addColumn<char>("value");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        auto add = [](int byteIndex, char value, int row, const char *text) {
+            QTest::addRow("byte %d = %02Xh", byteIndex, quint8(value)) << byteIndex << value << row
+                                                                     << QString::fromLatin1(text);
+        };
+        add(0, '8', 0, "");
+        add(4, '0', 2, "No read-write card function");
+        add(4, 'I', 2, "Only supports contactless IC card Read/Write");
+        add(4, 'C', 2, "Only supports RF Card Read/Write");
+        add(4, 'e', 2, "");
+        add(5, 'U', 3, "USB Interface");
+        add(5, 'r', 3, "");  // exact comparison
+        add(6, '0', 4, "No IC Card Read/Write Module");
+        add(6, '1', 4, "There IC card contacts components, for the third-party ");
+        add(6, '3', 4, "");
+        add(7, '0', 5, "No RF Card Read/Write Module");
+        add(7, '1', 5, "There RF card contacts components, for the third-party ");
+        add(7, '3', 5, "");
+        add(8, '0', 6, "No SAM card operation functions");
+        add(8, '1', 6, "Support for one SAM card operation");
+        add(8, '3', 6, "Support three SAM card operation");
+        add(8, '4', 6, "Support four SAM card operation");
+        add(8, '5', 6, "Support five SAM card operation");
+        add(8, '6', 6, "");
+        add(9, 0x30, 7, "Rub card issuer Components");
+        add(9, 0x32, 7, "");
+        add(9, 0x00, 7, "");
+    }
+    void decodingTable()
+    {
+        QFETCH(int, byteIndex);
+        QFETCH(char, value);
+        QFETCH(int, row);
+        QFETCH(QString, text);
+        const QStringList rows = mdq::decodeConfig(withByte(byteIndex, value));
+        QCOMPARE(rows.at(row), text);
+        // The other rows are untouched by this byte.
+        const QStringList base = mdq::decodeConfig(QByteArray("7105ER2221"));
+        for (int i = 0; i < 8; ++i)
+            if (i != row)
+                QCOMPARE(rows.at(i), base.at(i));
+    }
+
+    void softwareCodeIsShownAsReceived()
+    {
+        QCOMPARE(mdq::decodeConfig(QByteArray("7A b ER2221")).at(1), QStringLiteral("A b"));
+    }
+
+    void shortRecordLeavesTheRowsOfMissingBytesEmpty_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("none") << QByteArray() << QStringList(8, QString());
+        QTest::newRow("identification only")
+            << QByteArray("7") << (QStringList{"MDQ-820", "", "", "", "", "", "", ""});
+        QTest::newRow("software code cut") << QByteArray("710")
+                                            << (QStringList{"MDQ-820", "", "", "", "", "", "", ""});
+        QTest::newRow("nine bytes") << QByteArray("7105ER222")
+                                    << (QStringList{"MDQ-820", "105",
+                                                    "Supports RF and contactless IC card Read/Write",
+                                                    "RS-232 Interface", "MDQ Standard IC Card Read/Write Module",
+                                                    "MDQ Standard RF Card Read/Write Module",
+                                                    "Support two SAM card operation", ""});
+    }
+    void shortRecordLeavesTheRowsOfMissingBytesEmpty()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QCOMPARE(mdq::decodeConfig(bytes), rows);
+    }
+
+    void configBytesComeFromTheReplyDataOnly()
+    {
+        mdq::Reply full;
+        full.assign(replyWithData("7105ER2221extra"));
+        QCOMPARE(mdq::configBytesFrom(full), QByteArray("7105ER2221"));
+
+        // Nine data bytes: ETX (03h) and the BCC would sit where byte 9 and
+        // beyond are read; they are not taken for configuration.
+        mdq::Reply shortReply;
+        shortReply.assign(replyWithData("7105ER222"));
+        QCOMPARE(mdq::configBytesFrom(shortReply), QByteArray("7105ER222"));
+
+        mdq::Reply empty;
+        empty.assign(replyWithData(QByteArray()));
+        QCOMPARE(mdq::configBytesFrom(empty), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecoding)
+#include "tst_decoding.moc"

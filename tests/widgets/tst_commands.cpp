@@ -1,0 +1,400 @@
+// Every command button against the scripted reader, one row each: the state
+// the operator set up, the frame the click sends (written out byte by byte),
+// the messages its reply gives and what the windows show afterwards. The rows
+// of the CPU card and SAM windows run inside the window their page opens.
+
+#include "support/control_setup.h"
+
+#include <QtTest>
+
+using namespace mdqtest;
+
+namespace {
+const QString CrLf = QStringLiteral("\r\n");
+const QString Ok9000 = QStringLiteral("Execute OK\r\n9000");
+const QString Tc = QStringLiteral("Transmit Command|");
+const QString NoResponse = QStringLiteral("Negative response:63|IC card communication error (IC card does not respond).");
+const QByteArray Sw9000 = hexBytes("9000");
+
+// "Title|Text": an information box; "!Text": a caution.
+Shown parseMessage(const QString &m)
+{
+    if (m.startsWith(QLatin1Char('!')))
+        return {mdq::Icon::Exclamation, QStringLiteral("Caution"), m.mid(1)};
+    const int bar = int(m.indexOf(QLatin1Char('|')));
+    return {mdq::Icon::Information, m.left(bar), m.mid(bar + 1)};
+}
+
+void row(const char *name, const QStringList &setup, const char *button, const QByteArray &reply, const char *frame,
+         const QStringList &messages, const QStringList &after = {}, const char *window = "")
+{
+    QTest::newRow(name) << QString::fromLatin1(window) << setup << QString::fromLatin1(button) << reply
+                        << hexBytes(frame) << messages << after;
+}
+void cpu(const char *name, const QStringList &setup, const char *button, const QByteArray &reply, const char *frame,
+         const QStringList &messages, const QStringList &after = {})
+{
+    row(name, setup, button, reply, frame, messages, after, "CPURUN");
+}
+void sam(const char *name, const QStringList &setup, const char *button, const QByteArray &reply, const char *frame,
+         const QStringList &messages, const QStringList &after = {})
+{
+    row(name, setup, button, reply, frame, messages, after, "SIMRUN");
+}
+}  // namespace
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void command_data()
+    {
+        QTest::addColumn<QString>("window");        // "": the main window; else the button that opens it
+        QTest::addColumn<QStringList>("setup");     // see control_setup.h
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("reply");      // the reader's reply frame (after its ACK)
+        QTest::addColumn<QByteArray>("frame");      // what the click sends; empty: nothing
+        QTest::addColumn<QStringList>("messages");  // "Title|Text" information, "!Text" caution
+        QTest::addColumn<QStringList>("after");     // NAME=VALUE shown afterwards (see controlValue)
+        const QString rfTabs[] = {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"};
+        const QStringList scattered(std::begin(rfTabs), std::end(rfTabs));
+
+        // ---- The reader's own buttons ----
+        row("card status, unknown values", {}, "CardStatusBtn", positive('1', '0', {}, "9A2"), "F2 00 00 03 43 31 30 03 B0",
+            {"Card Status|Card Status Success\r\n\r\n\r\n"});
+        row("status at address A", {"cmbAddress820=A"}, "CardStatusBtn", replyFrame('P', '1', '0', "000", {}, 10),
+            "F2 0A 00 03 43 31 30 03 BA", {"Card Status|Card Status Success\r\nNo card in card channel\r\n"
+                                           "No card in stacker\r\nThe error card bin is not full"});
+        row("front", {}, "MoveCardToFront1Btn", positive('2', '9', "ignored", "210"), "F2 00 00 03 43 32 39 03 BA",
+            {"Move card to the front|Move card to the front success"});
+        row("front, hold", {}, "MoveCardToFront2Btn", positive('2', '0'), "F2 00 00 03 43 32 30 03 B3",
+            {"Move card to the front with hold card|Move card to the front with hold card success"});
+        row("RF position", {}, "MoveCardToRFBtn", positive('2', '2'), "F2 00 00 03 43 32 32 03 B1",
+            {"Move card to RF card operation position|Move card to RF card operation position success"});
+        row("move refused", {}, "MoveCardToRFBtn", negative('2', '2', "10"), "F2 00 00 03 43 32 32 03 B1",
+            {"Negative response:10|Card jam"});
+        row("read counter, no text", {}, "IRTenKaReadCMD", positive(0xA5, '0'), "F2 00 00 03 43 A5 30 03 24",
+            {"Read Counter|Read Counter Success"}, {"IRTenKaEdit="});
+        row("counter 999", {"IRTenKaEdit=999"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
+            "F2 00 00 06 43 A5 31 39 39 39 03 19", {"InitializeI Counter|InitializeI Counter Success"},
+            {"IRTenKaEdit=999"});
+        row("counter refused", {}, "IRTenKaFormatCMD", negative(0xA5, '1', "04"),
+            "F2 00 00 06 43 A5 31 30 30 30 03 10", {"Negative response:04|Command data error"});
+
+        // ---- RF CARD ----
+        row("RF type S50", scattered, "RFTestTypeCmd", positive(0x50, '1', "10"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nS50 card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#0"});
+        row("RF type S70", scattered, "RFTestTypeCmd", positive(0x50, '1', "11"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nS70 card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#0"});
+        row("RF type Ultralight", scattered, "RFTestTypeCmd", positive(0x50, '1', "12"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nUltralight card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#1"});
+        row("RF type A CPU", scattered, "RFTestTypeCmd", positive(0x50, '1', "20"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nType A CPU"}, {"SSTab1=#0", "SSTab3=#1", "SSTab4=#1"});
+        row("RF type B CPU", scattered, "RFTestTypeCmd", positive(0x50, '1', "30"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nType B CPU"}, {"SSTab1=#0", "SSTab3=#2", "SSTab4=#1"});
+        row("RF type unknown", scattered, "RFTestTypeCmd", positive(0x50, '1', "00"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nUnknow Type"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
+        row("RF type error", scattered, "RFTestTypeCmd", positive(0x50, '1', "40"), "F2 00 00 03 43 50 31 03 D0",
+            {"Test RF Type|Test RF Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
+        row("activate, B only", {"RFCardUPCombbox=#3"}, "RFCardUPBtn",
+            positive(0x60, '0', hexBytes("4D 00 02 04 0A 1B 00 FF")), "F2 00 00 05 43 60 30 42 30 03 95",
+            {"Activate|The RF Card is activated\r\nMifare one S70 card"});
+        row("activate, nothing chosen", {"RFCardUPCombbox=#-1"}, "RFCardUPBtn",
+            positive(0x60, '0', hexBytes("4D 00 44 07 01 02 03 04 05 06 07")), "F2 00 00 05 43 60 30 00 00 03 E7",
+            {"Activate|The RF Card is activated\r\nMifare one UL card"});
+        row("activate at address A", {"cmbAddress820=A"}, "RFCardUPBtn", positive(0x60, '0', hexBytes("42 01 02 03")),
+            "F2 0A 00 05 43 60 30 41 42 03 EE",
+            {"Activate|The RF Card is activated \r\nthe card in line with ISO / IEC 14443 Type B protocol"});
+        row("deactivate", {}, "RFCardDownBtn", positive(0x60, '1'), "F2 00 00 03 43 60 31 03 E0",
+            {"Deactivate|Deactivate Success"});
+        row("status, no card", {}, "RFCardStatusBtn", positive(0x60, '2', "00"), "F2 00 00 03 43 60 32 03 E3",
+            {"Inquire Status|The RF Card is activated\r\nNon_card"});
+        row("status, code outside the table", {}, "RFCardStatusBtn", positive(0x60, '2', "40"),
+            "F2 00 00 03 43 60 32 03 E3", {"Inquire Status|The RF Card is activated\r\n"});
+        row("download key", {}, "StoreKeyToEEBtn", positive(0x60, '3', Sw9000),
+            "F2 00 00 0E 43 60 33 00 D0 00 01 06 FF FF FF FF FF FF 03 38",
+            {"Download password to EEPROM|Download password to EEPROM \r\nExxcute OK\r\n9000"});
+        row("check key B, sector 05", {"RfKeyAB2=on", "SecNumberCombo=05", "SRFPASSWORDLIST=010203040506"},
+            "RFCheckPasswordBtn", positive(0x60, '3', hexBytes("6300")),
+            "F2 00 00 0E 43 60 33 00 20 01 05 06 01 02 03 04 05 06 03 CA", {"Check Password|Check Password\r\n\r\n6300"});
+        row("change key sends 00h even with KEY B", {"RfKeyAB2=on", "SecNumberCombo=27", "SRFPASSWORDLIST=010203040506"},
+            "RFChangePasswordBtn", positive(0x60, '3', hexBytes("6F00")),
+            "F2 00 00 0E 43 60 33 00 D5 00 27 06 01 02 03 04 05 06 03 1C",
+            {"Change Password|Change Password\r\nExecute Error\r\n6F00"});
+        row("read block", {"BlockNumberCombo=02"}, "RFreadBtn", positive(0x60, '3', hexBytes("6F00")),
+            "F2 00 00 08 43 60 33 00 B0 01 02 01 03 5B", {"Read block data|Read block data\r\nExecute Error\r\n6F00"});
+        row("write block", {"SecNumberCombo=00", "BlockNumberCombo=01", "SRFTextLIST=00112233445566778899AABBCCDDEEFF"},
+            "RFwriteBtn", positive(0x60, '3', Sw9000),
+            "F2 00 00 18 43 60 33 00 D1 00 01 01 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 03 28",
+            {"Write Block Data|Write Block Data\r\n" + Ok9000});
+        row("initialise 100", {"PurseBlockCombbox=01", "PurseValueText=100"}, "INITRFCmd",
+            positive(0x60, '3', hexBytes("1234")), "F2 00 00 0C 43 60 33 00 D2 01 01 04 64 00 00 00 03 5F",
+            {"Initialize|Initialize success\r\n\r\n1234"});
+        row("increment 2147483647", {"PurseBlockCombbox=01", "PurseValueText=2147483647"}, "INCRFCmd",
+            positive(0x60, '3', Sw9000), "F2 00 00 0C 43 60 33 00 D3 01 01 04 FF FF FF 7F 03 BA",
+            {"Increment|Increment\r\n" + Ok9000});
+        row("decrement 0, sector 20 block 03", {"SecNumberCombo=20", "PurseBlockCombbox=03", "PurseValueText=0"},
+            "DECRFCmd", positive(0x60, '3', Sw9000), "F2 00 00 0C 43 60 33 00 D4 20 03 04 00 00 00 00 03 1E",
+            {"Decrement|Decrement\r\n" + Ok9000});
+        row("read value, unsigned", {"PurseBlockCombbox=01"}, "ReadValueRfCmd",
+            positive(0x60, '3', hexBytes("00000080 9000")), "F2 00 00 07 43 60 33 00 B1 01 01 03 57",
+            {"Read|Read success\r\n" + Ok9000}, {"PurseValueText=2147483648"});
+        row("read value, 6F00 keeps the box", {"PurseBlockCombbox=01", "PurseValueText=55"}, "ReadValueRfCmd",
+            positive(0x60, '3', hexBytes("10270000 6F00")), "F2 00 00 07 43 60 33 00 B1 01 01 03 57",
+            {"Read|Read success\r\nExecute Error\r\n6F00"}, {"PurseValueText=55"});
+        // The response box shows bytes 6 to L-3 of a positive reply, status bytes included.
+        row("Type A APDU", {"TypeARAPDUText=OLD", "TypeBRAPDUText=KEPT"}, "SendTypeACmd",
+            positive(0x60, '4', hexBytes("6A82")), "F2 00 00 0A 43 60 34 00 A4 00 00 02 3F 00 03 75",
+            {"C-APDU|Success"}, {"TypeARAPDUText=6A82", "TypeBRAPDUText=KEPT"});
+        row("Type B APDU", {"TypeBRAPDUText=OLD", "TypeARAPDUText=KEPT"}, "SendTypeBCmd",
+            positive(0x60, '5', hexBytes("0A 00 FF 6A 82")), "F2 00 00 0A 43 60 35 00 A4 00 00 02 3F 00 03 74",
+            {"C-APDU|Success"}, {"TypeBRAPDUText=0A00FF6A82", "TypeARAPDUText=KEPT"});
+        row("19-byte APDU item", {"TypeACAPDUText=00A404000E315041592E5359532E4444463031"}, "SendTypeACmd",
+            positive(0x60, '4', hexBytes("6A82")),
+            "F2 00 00 16 43 60 34 00 A4 04 00 0E 31 50 41 59 2E 53 59 53 2E 44 44 46 30 31 03 39", {"C-APDU|Success"});
+        // A negative reply is decoded and nothing on the page is touched.
+        const QStringList page{"SRFTextLIST=0102", "ULTextLIST=0A0B", "PurseValueText=7", "TypeARAPDUText=OLD"};
+        const QStringList untouched{"SRFTextLIST(1)=02", "ULTextLIST(0)=0A", "PurseValueText=7"};
+        row("block read refused", page, "RFreadBtn", negative(0x60, '3', "63"), "F2 00 00 08 43 60 33 00 B0 01 00 01 03 59",
+            {NoResponse}, untouched);
+        row("value read refused", page, "ReadValueRfCmd", negative(0x60, '3', "63"),
+            "F2 00 00 07 43 60 33 00 B1 01 00 03 56", {NoResponse}, untouched);
+        row("page read refused", page, "ULCmdRread", negative(0x60, '3', "63"), "F2 00 00 08 43 60 33 00 B0 04 00 01 03 5C",
+            {NoResponse}, untouched);
+        row("odd APDU refused, its box cleared first", {"TypeACAPDUText=00A400000", "TypeARAPDUText=OLD"},
+            "SendTypeACmd", {}, "", {"!" + kDataError}, {"TypeARAPDUText="});
+        row("APDU refused", page, "SendTypeACmd", negative(0x60, '4', "63"),
+            "F2 00 00 0A 43 60 34 00 A4 00 00 02 3F 00 03 75", {NoResponse}, untouched + QStringList{"TypeARAPDUText="});
+
+        // ---- IC CARD: card type test and the memory card panels ----
+        const QStringList icTabs{"SSTab1=#3", "SSTab2=#6"};
+        const char *icType = "F2 00 00 03 43 50 30 03 D1";
+        row("IC type T=1 CPU", icTabs, "ICTestTypeCmd", positive('P', '0', "11"), icType,
+            {"Test IC Type|Test IC Type Complete\r\nT=1 CPU Card"}, {"SSTab1=#1", "SSTab2=#0"});
+        row("IC type SLE4428", icTabs, "ICTestTypeCmd", positive('P', '0', "21"), icType,
+            {"Test IC Type|Test IC Type Complete\r\nSLE4428 Card"}, {"SSTab1=#1", "SSTab2=#2"});
+        row("IC type 24C01", icTabs, "ICTestTypeCmd", positive('P', '0', "30"), icType,
+            {"Test IC Type|Test IC Type Complete\r\n24C01 Card"}, {"SSTab1=#1", "SSTab2=#4"});
+        row("IC type 24C256", icTabs, "ICTestTypeCmd", positive('P', '0', "38"), icType,
+            {"Test IC Type|Test IC Type Complete\r\n24C256 Card"}, {"SSTab1=#1", "SSTab2=#4"});
+        row("IC type unknown", icTabs, "ICTestTypeCmd", positive('P', '0', "00"), icType,
+            {"Test IC Type|Test IC Type Complete\r\nUnknow Type"}, {"SSTab1=#3", "SSTab2=#6"});
+        row("IC type 39", icTabs, "ICTestTypeCmd", positive('P', '0', "39"), icType,
+            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
+        row("IC type ' 2'", icTabs, "ICTestTypeCmd", positive('P', '0', " 2"), icType,
+            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
+        row("IC type missing", icTabs, "ICTestTypeCmd", positive('P', '0'), icType,
+            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
+
+        const QStringList grid{"ICText(0)=A0", "ICText(1)=A1", "ICText(2)=A2", "ICText(3)=A3"};
+        auto sw = [](const char *hex) { return QByteArray::fromHex(hex); };
+        row("4428 panel activates a 4428", {}, "SiemensICUp2", positive('S', '0', sw("92231091")),
+            "F2 00 00 03 43 53 30 03 D2", {"Activate|SLE4428 Activate success"});
+        row("activate other ATR", {}, "SiemensICUp2", positive('S', '0', sw("3B021491")), "F2 00 00 03 43 53 30 03 D2", {});
+        row("status deactivated", {}, "SiemensICStatus1", positive('S', '2', "0"), "F2 00 00 03 43 53 32 03 D0",
+            {"Inquire Status|SLE4442/4428 Deactivated"});
+        row("status 4428", {}, "SiemensICStatus1", positive('S', '2', "2"), "F2 00 00 03 43 53 32 03 D0",
+            {"Inquire Status|SLE4428 Activated"});
+        row("status other", {}, "SiemensICStatus1", positive('S', '2', "3"), "F2 00 00 03 43 53 32 03 D0", {});
+        row("sle deactivate", {}, "SiemensICDown2", positive('S', '1'), "F2 00 00 03 43 53 31 03 D3",
+            {"Deactivate|Deactivate success"});
+        row("4442 verify", {"SL4442Pass1=12", "SL4442Pass2=a", "SL4442Pass3=FF"}, "SL4442Pass", positive('S', '3', Sw9000),
+            "F2 00 00 0B 43 53 33 00 20 03 01 03 12 0A FF 03 1F", {Tc + Ok9000});
+        row("4442 change locked", {"SL4442Pass1=01"}, "SL4442Change", positive('S', '3', sw("6F02")),
+            "F2 00 00 0B 43 53 33 00 D0 02 01 03 01 FF FF 03 08",
+            {Tc + "Card has been scrapped (password validation error over the number of cards permit error)\r\n6F02"});
+        row("4442 read security", {"ICText(0)=55"}, "SL4442ReadAnquan", positive('S', '3', sw("07123456 9000")),
+            "F2 00 00 08 43 53 33 00 B0 02 00 04 03 6C", {Tc + "Execute OK\r\n07123456\r\n9000"}, {"ICText(0)="});
+        row("4442 read security refused", {}, "SL4442ReadAnquan", positive('S', '3', sw("6B00")),
+            "F2 00 00 08 43 53 33 00 B0 02 00 04 03 6C",
+            {Tc + "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00"});
+        row("4442 read protection", {"SL4442Long=20"}, "SL4442ReadBaoHu", positive('S', '3', sw("6700")),
+            "F2 00 00 08 43 53 33 00 B0 01 00 20 03 4B",
+            {Tc + "The lenth of Lc is overflow and Command Cannot be Executed\r\n6700"});
+        row("4442 write protection", grid + QStringList{"SL4442Long=01"}, "SL4442WriteBaoHu", positive('S', '3', sw("6F00")),
+            "F2 00 00 09 43 53 33 00 D0 01 00 01 A0 03 AB", {Tc + "Execute Error\r\n6F00"});
+        row("4442 write length 0", {"SL4442Long=00"}, "SL4442WriteCenChu", positive('S', '3', sw("6D00")),
+            "F2 00 00 08 43 53 33 00 D0 00 00 00 03 0A", {Tc + "INS error  Command Cannot be Executed\r\n6D00"});
+        row("unknown status word", {}, "SL4442ReadCenChu", positive('S', '3', sw("6A82")),
+            "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA", {Tc + "Unknow Error\r\n6A82"});
+        row("CLA error", {}, "SL4442ReadCenChu", positive('S', '3', sw("6E00")), "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA",
+            {Tc + "CLA error  Command Cannot be Executed\r\n6E00"});
+        row("status word only", {}, "SL4442ReadCenChu", positive('S', '3', Sw9000),
+            "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA", {Tc + Ok9000});
+        row("reply too short for a status word", {}, "SL4442Pass", positive('S', '3', sw("90")),
+            "F2 00 00 0B 43 53 33 00 20 03 01 03 FF FF FF 03 07", {"!" + kDataError});
+        row("memory read refused", {}, "SL4442ReadCenChu", negative('S', '3', "63"),
+            "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA", {NoResponse});
+        row("4428 verify", {"SL4428Pass1=C3", "SL4428Pass2=5"}, "SL4428PASS", positive('S', '4', Sw9000),
+            "F2 00 00 0A 43 53 34 00 20 00 00 02 C3 05 03 3B", {Tc + Ok9000});
+        row("4428 change", {}, "SL4428CHANGE", positive('S', '4', Sw9000), "F2 00 00 0A 43 53 34 00 24 01 00 02 FF FF 03 F8",
+            {Tc + Ok9000});
+        row("4428 read", {"SL4428Add1=02", "SL4428Add2=10", "SL4428Long=08"}, "SL4428READAREA", positive('S', '4', Sw9000),
+            "F2 00 00 08 43 53 34 00 B0 02 10 08 03 77", {Tc + Ok9000});
+        row("4428 read bits ignores high", {"SL4428Add1=03", "SL4428Add2=04"}, "SL4428READBIT", positive('S', '4', Sw9000),
+            "F2 00 00 08 43 53 34 00 B0 10 04 80 03 F9", {Tc + Ok9000});
+        row("4428 write protected page 2", grid + QStringList{"SL4428Add1=02", "SL4428Add2=10", "SL4428Long=01"},
+            "SL4428WRITEAREA2", positive('S', '4', Sw9000), "F2 00 00 09 43 53 34 00 D0 22 10 01 A0 03 9F", {Tc + Ok9000});
+        row("4428 high 13 warns, sends 03", grid + QStringList{"SL4428Add1=13", "SL4428Long=01"}, "SL4428WRITEAREA1",
+            positive('S', '4', Sw9000), "F2 00 00 09 43 53 34 00 D0 03 00 01 A0 03 AE",
+            {"!Address out of range", Tc + Ok9000});
+        row("4428 high 13 protected sends 23", grid + QStringList{"SL4428Add1=13", "SL4428Long=01"}, "SL4428WRITEAREA2",
+            positive('S', '4', Sw9000), "F2 00 00 09 43 53 34 00 D0 23 00 01 A0 03 8E",
+            {"!Address out of range", Tc + Ok9000});
+        // One digit "3" is page 03h: the write must not land on page 00h.
+        row("4428 high 3 one digit", grid + QStringList{"SL4428Add1=3", "SL4428Long=01"}, "SL4428WRITEAREA2",
+            positive('S', '4', Sw9000), "F2 00 00 09 43 53 34 00 D0 23 00 01 A0 03 8E", {Tc + Ok9000});
+        row("24 activate 512", {}, "IC24Reset", positive('T', '0', ":"), "F2 00 00 04 43 54 30 30 03 E2",
+            {"Activate|24C512 Activate Success"});
+        row("24 activate no card", {}, "IC24Reset", positive('T', '0', "0"), "F2 00 00 04 43 54 30 30 03 E2", {});
+        row("24 status 256", {}, "IC24ICStatus", positive('T', '2', "9"), "F2 00 00 03 43 54 32 03 D7",
+            {"Inquire Status)|24C256 actived"});
+        row("24 status 512 silent", {}, "IC24ICStatus", positive('T', '2', ":"), "F2 00 00 03 43 54 32 03 D7", {});
+        row("24 read", {"IC24XXADD1=01", "IC24XXADD2=00", "IC24XXLONG=10"}, "IC24XXREAD", positive('T', '3', Sw9000),
+            "F2 00 00 08 43 54 33 00 B0 01 00 10 03 7C", {Tc + Ok9000});
+        row("single-digit cells count as their value", {"ICText(0)=5", "ICText(1)=C1", "IC24XXLONG=02"}, "IC24XXWRITE",
+            positive('T', '3', Sw9000), "F2 00 00 0A 43 54 33 00 D0 00 00 02 05 C1 03 C9", {Tc + Ok9000});
+
+        // ---- The CPU card (51h) and SAM (52h) windows ----
+        const QByteArray atr = hexBytes("3B6900005349");
+        const QStringList old{"ResetTextBack=old", "BackText=old"};
+        cpu("cold ISO T=1", old + QStringList{"CPUVCCOPTION(1)=on"}, "CPUColdResetBtn", positive('Q', '0', "1" + atr),
+            "F2 00 00 04 43 51 30 33 03 E4", {"Cold Reset|Cold Reset Success(T=1)"}, {"ResetTextBack=3B6900005349"});
+        cpu("cold other protocol", old, "CPUColdResetBtn", positive('Q', '0', "2" + atr), "F2 00 00 04 43 51 30 30 03 E7",
+            {}, {"ResetTextBack=3B6900005349"});
+        // Error 69: protocol at byte 5, the answer to reset from byte 6.
+        cpu("cold error 69", old, "CPUColdResetBtn", replyFrame('N', 'Q', '0', "690", hexBytes("3B02")),
+            "F2 00 00 04 43 51 30 30 03 E7",
+            {"Negative response:69|Tried to communicate with IC card not supported in Protocol EMV2000.\r\nT=0"},
+            {"ResetTextBack=3B02"});
+        sam("cold error 69 T=1", old + QStringList{"SAMVCCOPTION(1)=on"}, "SimColdReset",
+            replyFrame('N', 'R', '0', "691", hexBytes("3B")), "F2 00 00 04 43 52 30 33 03 E7",
+            {"Negative response:69|Tried to communicate with IC card not supported in Protocol EMV2000.\r\nT=1"},
+            {"ResetTextBack=3B"});
+        cpu("cold other negative", old, "CPUColdResetBtn", negative('Q', '0', "61"), "F2 00 00 04 43 51 30 30 03 E7",
+            {"Negative response:61|Receiving error of ATR"}, {"ResetTextBack="});
+        cpu("warm 69 not special", old, "CPUWarmResetBtn", negative('Q', '8', "69"), "F2 00 00 03 43 51 38 03 D8",
+            {"Negative response:69|Tried to communicate with IC card not supported in Protocol EMV2000."},
+            {"ResetTextBack="});
+        sam("warm T=1", old, "SimWarmReset", positive('R', '8', "1" + atr), "F2 00 00 03 43 52 38 03 DB",
+            {"Warm Reset|Warm Reset Success(T=1)"}, {"ResetTextBack=3B6900005349"});
+        // 8 data bytes and SW1 SW2: 20 digits without separators.
+        sam("sam send APDU", old, "SendCmd", negative('R', '9', "63"), "F2 00 00 0A 43 52 39 00 A4 00 00 02 3F 00 03 4A",
+            {NoResponse}, {"BackText="});
+        cpu("status other", {}, "CheckStatusBtn", positive('Q', '2', "7"), "F2 00 00 03 43 51 32 03 D2", {});
+        sam("sam status 5", {}, "CheckStatusBtn", positive('R', '2', "14"), "F2 00 00 03 43 52 32 03 D1",
+            {"Card Status|The card has been activated, working frequency of 3.57 MHZ\r\nCurrent SAM card is  No.5"});
+        sam("sam status first", {}, "CheckStatusBtn", positive('R', '2', "20"), "F2 00 00 03 43 52 32 03 D1",
+            {"Card Status|The card has been activated, working frequency of 7.16 MHZ\r\nCurrent SAM card is  No.1 "});
+        sam("sam status outside", {}, "CheckStatusBtn", positive('R', '2', "9"), "F2 00 00 03 43 52 32 03 D1",
+            {"Card Status|\r\n"});
+        // The reader names sockets 1 to 5 only; past them the SAM part is empty.
+        sam("sam status socket 6", {}, "CheckStatusBtn", positive('R', '2', "05"), "F2 00 00 03 43 52 32 03 D1",
+            {"Card Status|Card is not activated\r\n"});
+        sam("sam deactivate", {}, "Down", positive('R', '1'), "F2 00 00 03 43 52 31 03 D2", {"Deactivate|Deactivate Success"});
+        sam("choose SAM 8", {"SimNo1=SAM 8"}, "SelectSamCmd", positive('R', 0x40), "F2 00 00 04 43 52 40 37 03 93",
+            {"Choose SAM|Choose SAM Success"});
+        sam("choose typed SAM 14", {"SimNo1=SAM 14"}, "SelectSamCmd", positive('R', 0x40),
+            "F2 00 00 04 43 52 40 3D 03 99", {"Choose SAM|Choose SAM Success"});
+        for (const char *text : {"SAM 15", "sam 3", ""})
+            sam(qPrintable(QStringLiteral("refused SAM '%1'").arg(QLatin1String(text))),
+                {QStringLiteral("SimNo1=") + QLatin1String(text)}, "SelectSamCmd", {}, "",
+                {"!Please Choose SAM Number First"});
+    }
+
+    // An APDU of up to 252 bytes fits the one-byte LEN (FFh); a longer one
+    // uses the high length byte too rather than being refused.
+    void longApdu_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("CPU 252") << "CPURUN" << "CmdText" << "SendCmdBtn" << 252 << hexBytes("F2 00 00 FF 43 51 39");
+        QTest::newRow("CPU 300") << "CPURUN" << "CmdText" << "SendCmdBtn" << 300 << hexBytes("F2 00 01 2F 43 51 39");
+        QTest::newRow("Type B 300") << "" << "TypeBCAPDUText" << "SendTypeBCmd" << 300 << hexBytes("F2 00 01 2F 43 60 35");
+    }
+    void longApdu()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, box);
+        QFETCH(QString, button);
+        QFETCH(int, bytes);
+        QFETCH(QByteArray, head);
+        MainFixture f;
+        f.connectPort();
+        f.port.answerWith(positive(quint8(head.at(5)), quint8(head.at(6)), Sw9000));
+        auto act = [&](QWidget *root) {
+            applySetup(root, {box + "=" + QStringLiteral("A5").repeated(bytes)});
+            childOf<QAbstractButton>(root, button)->click();
+        };
+        if (window.isEmpty()) {
+            act(&f.main);
+        } else {
+            onModal([&](QWidget *w) {
+                act(w);
+                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
+            });
+            f.click(window);
+        }
+        const QByteArray sent = f.port.writes().value(0);
+        QCOMPARE(sent.size(), bytes + 9);
+        QCOMPARE(sent.left(7).toHex(' '), head.toHex(' '));
+        QCOMPARE(sent.mid(7, bytes), QByteArray(bytes, char(0xA5)));
+        quint8 bcc = 0;
+        for (const char c : sent.chopped(1))
+            bcc ^= quint8(c);
+        QCOMPARE(quint8(sent.back()), bcc);
+        QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Information, "C-APDU", "Success"}}));
+    }
+
+    void command()
+    {
+        QFETCH(QString, window);
+        QFETCH(QStringList, setup);
+        QFETCH(QString, button);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, frame);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, after);
+        MainFixture f;
+        f.connectPort();
+        if (!reply.isEmpty())
+            f.port.answerWith(reply);
+        QStringList shown;
+        auto act = [&](QWidget *root) {
+            applySetup(root, setup);
+            auto *b = childOf<QAbstractButton>(root, button);
+            QVERIFY2(b, qPrintable(button));
+            b->click();
+            for (const QString &check : after) {
+                const QString name = check.section(QLatin1Char('='), 0, 0);
+                shown << name + QLatin1Char('=') + controlValue(root, name);
+            }
+        };
+        if (window.isEmpty()) {
+            act(&f.main);
+        } else {
+            onModal([&](QWidget *w) {
+                act(w);
+                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
+            });
+            f.click(window);
+        }
+        QCOMPARE(f.port.writes().value(0).toHex(' ').toUpper(), frame.toHex(' ').toUpper());
+        QList<Shown> expected;
+        for (const QString &m : messages)
+            expected << parseMessage(m);
+        QCOMPARE(f.prompter.shown(), expected);
+        QCOMPARE(shown, after);
+        if (frame.isEmpty())
+            QCOMPARE(f.log(), QString());  // refused before sending: cleared, no blank line
+        else
+            QVERIFY(f.log().endsWith(QLatin1String("SD: 06\r\n\r\n")));
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"
