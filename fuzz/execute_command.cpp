@@ -51,6 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     if (result == -2 && reply.length() != 0)
         std::abort();
+    // A reply that reaches a handler passed its checks: it echoes the
+    // request (CM 31h, PM 30h) and its frame's BCC is right.
+    if (result == 0 && !reply.isEmpty()) {
+        if (reply.at(1) != 0x31 || reply.at(2) != 0x30)
+            std::abort();
+        const QByteArray header = QByteArray::fromHex(log.text().section(QStringLiteral("RD: "), -1).left(12).remove(QLatin1Char(' ')).toLatin1());
+        if (header.size() != 4 || quint8(header[0]) != 0xF2)
+            std::abort();
+        const int etxAt = quint8(header[2]) * 256 + quint8(header[3]);  // LEN: ETX follows the body
+        quint8 bcc = 0;
+        for (const char b : header)
+            bcc ^= quint8(b);
+        for (int i = 0; i <= etxAt; ++i)
+            bcc ^= reply.at(i);
+        if (reply.at(etxAt) != 0x03 || reply.at(etxAt + 1) != bcc)
+            std::abort();
+    }
     for (int k = 0; k <= Reply::Capacity; ++k)
         (void)reply.at(k);
     return 0;

@@ -49,6 +49,8 @@ QString ExchangeOutcome::summary() const
             .arg(expected);
     case ExchangeEnd::ReplyTooLong:
         return QStringLiteral("Reply too long: %1 bytes do not fit the %2-byte reply buffer").arg(expected).arg(1025);
+    case ExchangeEnd::BadReply:
+        return QStringLiteral("Reply rejected: %1").arg(detail);
     case ExchangeEnd::PortFault:
         if (portLost)
             return QStringLiteral("Port lost: %1 is gone").arg(device);

@@ -24,6 +24,7 @@ enum class ExchangeEnd {
     ByteAfterEot,   // -1: a single byte came after the EOT
     BodyMissing,    // -1: header in, the rest did not come within the limit
     ReplyTooLong,   // -1: the reply does not fit the reply buffer
+    BadReply,       // -1: STX, ETX, BCC or the echoed CM/PM is wrong (detail says which)
     PortFault,      // -1: the port failed while driving it
 };
 
@@ -45,7 +46,7 @@ struct ExchangeOutcome
     qint64 elapsedMs = 0;  // from the request to the end (NoReply: to the EOT)
     QString device;        // the port's device
     bool portLost = false; // PortFault: the port is closed underneath (device gone)
-    QString detail;        // PortFault: the port's own words
+    QString detail;        // PortFault: the port's own words; BadReply: the failed check
 
     bool failed() const { return result == ExchangeFailed; }
     // The message box the rules give for this ending, if any.

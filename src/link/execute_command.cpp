@@ -118,6 +118,13 @@ ExchangeOutcome Exchange::run()
         m_outcome.expected = int(body.size());
         return fail(ExchangeEnd::ReplyTooLong);
     }
+    // Acknowledged and logged as any reply; but a corrupted one, or one that
+    // answers another request, must not reach the handler as card data.
+    m_outcome.detail = replyCheckFailure(m_frame, header, body);
+    if (!m_outcome.detail.isEmpty()) {
+        m_reply.clear();
+        return fail(ExchangeEnd::BadReply);
+    }
     return finish(ExchangeOk, ExchangeEnd::Reply);
 }
 

@@ -1,5 +1,6 @@
 #include "link/frame_reader.h"
 
+#include "link/frame.h"
 #include "platform/serial_port.h"
 
 namespace mdq {
@@ -19,6 +20,28 @@ bool replyBccOk(const QByteArray &header, const QByteArray &body)
     for (int i = 0; i + 1 < body.size(); ++i)
         bcc ^= quint8(body[i]);
     return bcc == quint8(body.back());
+}
+
+QString replyCheckFailure(const QByteArray &request, const QByteArray &header, const QByteArray &body)
+{
+    auto at = [](const QByteArray &bytes, int i) { return i >= 0 && i < bytes.size() ? quint8(bytes[i]) : 0; };
+    if (at(header, 0) != STX)
+        return QStringLiteral("STX is %1h, expected F2h").arg(byteHex(at(header, 0)));
+    const int remainder = replyRemainder(header);
+    const int etxAt = remainder - 2;  // index in the body
+    if (at(body, etxAt) != ETX)
+        return QStringLiteral("ETX expected at byte %1 of the reply, found %2h").arg(etxAt + 4).arg(byteHex(at(body, etxAt)));
+    quint8 bcc = 0;
+    for (const char b : header)
+        bcc ^= quint8(b);
+    for (int i = 0; i <= etxAt; ++i)
+        bcc ^= quint8(body[i]);
+    if (at(body, etxAt + 1) != bcc)
+        return QStringLiteral("BCC is %1h, expected %2h").arg(byteHex(at(body, etxAt + 1)), byteHex(bcc));
+    if (at(body, 1) != at(request, 5) || at(body, 2) != at(request, 6))
+        return QStringLiteral("the reply echoes CM %1h PM %2h, the request was CM %3h PM %4h")
+            .arg(byteHex(at(body, 1)), byteHex(at(body, 2)), byteHex(at(request, 5)), byteHex(at(request, 6)));
+    return QString();
 }
 
 WaitStatus FrameReader::readExactly(int n, int limitMs, QByteArray *out)

@@ -8,6 +8,7 @@
 #include "link/line_wait.h"
 
 #include <QByteArray>
+#include <QString>
 
 namespace mdq {
 
@@ -19,6 +20,12 @@ class SerialPort;
 int replyRemainder(const QByteArray &header);
 // True when the last byte of the frame header + body is the XOR of all before it.
 bool replyBccOk(const QByteArray &header, const QByteArray &body);
+
+// What is wrong with a reply to `request`, or "" when nothing is: STX F2h,
+// ETX at the place LEN gives, the BCC over STX..ETX, and the echo of the
+// request's CM and PM. A reply failing these was corrupted on the line, or
+// belongs to another request.
+QString replyCheckFailure(const QByteArray &request, const QByteArray &header, const QByteArray &body);
 
 class FrameReader
 {

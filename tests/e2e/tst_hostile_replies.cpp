@@ -1,0 +1,123 @@
+// Replies that fail their checks, from a hostile peer on a real pty through
+// the real serial port: the engine reads and acknowledges them as any reply
+// (same bytes on the line, same log lines), then rejects them as bad data;
+// nothing reaches a handler, and the outcome says which check failed.
+
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "platform/port_map.h"
+#include "platform/qt_serial_port.h"
+
+#include <QtTest/QTest>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+// F2 00 LENH LENL body... with the body given up to (not including) ETX; then
+// ETX and the XOR of everything before as BCC.
+QByteArray frame(quint8 stx, const QByteArray &bodyToEtx, quint8 etx = 0x03, int bccFlip = 0)
+{
+    QByteArray f;
+    f.append(char(stx));
+    f.append('\0');
+    const int len = int(bodyToEtx.size());
+    f.append(char(len >> 8));
+    f.append(char(len & 0xFF));
+    f.append(bodyToEtx);
+    f.append(char(etx));
+    quint8 bcc = 0;
+    for (const char b : f)
+        bcc ^= quint8(b);
+    f.append(char(bcc ^ bccFlip));
+    return f;
+}
+}  // namespace
+
+class TestHostileReplies : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rejected_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("detail");
+        const QByteArray ok("P10000");  // card status, positive, status 000
+        QTest::newRow("valid") << frame(0xF2, ok) << QString();
+        QTest::newRow("STX") << frame(0xF3, ok) << "STX is F3h, expected F2h";
+        QTest::newRow("ETX") << frame(0xF2, ok, 0x05) << "ETX expected at byte 10 of the reply, found 05h";
+        QTest::newRow("BCC") << frame(0xF2, ok, 0x03, 0x01) << "BCC is 97h, expected 96h";
+        QTest::newRow("echo of another command")
+            << frame(0xF2, "P20000") << "the reply echoes CM 32h PM 30h, the request was CM 31h PM 30h";
+        QTest::newRow("too short to echo") << frame(0xF2, "P") << "the reply echoes CM 03h PM ";
+    }
+
+    void rejected()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, detail);
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        termios t{};
+        ::tcgetattr(master, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(master, TCSANOW, &t);
+        mdq::PortMap map;
+        map.map(1, QString::fromLocal8Bit(::ptsname(master)));
+        mdq::QtSerialPort port(map);
+        QCOMPARE(port.open(1, 9600), mdq::OpenError::None);
+
+        // The peer: wait for the request, answer ACK and the reply at once,
+        // then collect what the host sends after it.
+        QByteArray afterReply;
+        std::thread peer([&] {
+            char buf[64];
+            pollfd p{master, POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0 || ::read(master, buf, sizeof buf) <= 0)
+                return;
+            const QByteArray out = QByteArray(1, '\x06') + reply;
+            [[maybe_unused]] const auto n = ::write(master, out.constData(), size_t(out.size()));
+            if (::poll(&p, 1, 2000) > 0) {
+                const ssize_t got = ::read(master, buf, sizeof buf);
+                if (got > 0)
+                    afterReply = QByteArray(buf, int(got));
+            }
+        });
+        mdq::SystemClock clock;
+        mdq::TrafficLog log;
+        mdq::SharedState state;
+        state.PortOpened = true;
+        mdq::LinkContext link{port, clock, log, state};
+        mdq::Reply got;
+        const mdq::ExchangeOutcome o = mdq::ExecuteCommand(link, QByteArray::fromHex("F200000343313003B0"), got);
+        peer.join();
+        port.close();
+        ::close(master);
+
+        // Read and acknowledged as any reply: the same lines in the log.
+        QCOMPARE(afterReply, QByteArray("\x06", 1));
+        QVERIFY2(log.text().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 ").replace(
+                                           QLatin1String("RD: F2 "), QLatin1String("RD: ") + mdq::byteHex(quint8(reply[0])) + QLatin1Char(' '))),
+                 qPrintable(log.text()));
+        QVERIFY(log.text().contains(QLatin1String("SD: 06\r\n")));
+        if (detail.isEmpty()) {
+            QCOMPARE(o.result, 0);
+            QCOMPARE(got.length(), int(reply.size()) - 4);
+            return;
+        }
+        QCOMPARE(o.result, -1);
+        QCOMPARE(int(o.end), int(mdq::ExchangeEnd::BadReply));
+        QVERIFY2(o.detail.startsWith(detail), qPrintable(o.detail));
+        QCOMPARE(o.operatorMessage()->text, QStringLiteral("Error:Please Check The Data Effective"));
+        QVERIFY(got.isEmpty());  // nothing for a handler
+        QVERIFY(log.text().endsWith(QLatin1String("SD: 06\r\n\r\n")));
+    }
+};
+
+QTEST_MAIN(TestHostileReplies)
+#include "tst_hostile_replies.moc"
