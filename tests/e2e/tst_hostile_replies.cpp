@@ -9,6 +9,7 @@
 #include "link/traffic_log.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"
+#include "support/raw_pty.h"
 
 #include <QtTest/QTest>
 #include <fcntl.h>
@@ -16,6 +17,8 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace mdqtest;
 
 namespace {
 // F2 00 LENH LENL body... with the body given up to (not including) ETX; then
@@ -61,14 +64,11 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, reply);
         QFETCH(QString, detail);
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        termios t{};
-        ::tcgetattr(master, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(master, TCSANOW, &t);
+        RawPty pty;
+        QVERIFY(pty.isOpen());
+        const int master = pty.fd();
         mdq::PortMap map;
-        map.map(1, QString::fromLocal8Bit(::ptsname(master)));
+        map.map(1, pty.slave());
         mdq::QtSerialPort port(map);
         QCOMPARE(port.open(1, 9600), mdq::OpenError::None);
 
@@ -97,7 +97,6 @@ private Q_SLOTS:
         const mdq::ExchangeOutcome o = mdq::ExecuteCommand(link, QByteArray::fromHex("F200000343313003B0"), got);
         peer.join();
         port.close();
-        ::close(master);
 
         // Read and acknowledged as any reply: the same lines in the log.
         QCOMPARE(afterReply, QByteArray("\x06", 1));

@@ -6,6 +6,7 @@
 #include "link/shared_state.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"
+#include "support/raw_pty.h"
 #include "shell/reader_main.h"
 #include "support/e2e_session.h"
 #include "support/recording_prompter.h"
@@ -41,14 +42,11 @@ private Q_SLOTS:
     void chatterWhileIdleIsDroppedAndCounted()
     {
         // Non-blocking: the flood must never hang the test when nobody reads.
-        int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        termios t{};
-        ::tcgetattr(master, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(master, TCSANOW, &t);
+        RawPty pty(O_NONBLOCK);
+        QVERIFY(pty.isOpen());
+        const int master = pty.fd();
         mdq::PortMap map;
-        map.map(1, QString::fromLocal8Bit(::ptsname(master)));
+        map.map(1, pty.slave());
         mdq::QtSerialPort port(map);
         mdq::SystemClock clock;
         RecordingPrompter prompter;
@@ -85,7 +83,6 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("%1 dropped of %2 sent").arg(dropped).arg(sent)));
         const qint64 grew = residentBytes() - before;
         QVERIFY2(grew < 16 * 1024 * 1024, qPrintable(QStringLiteral("grew %1 for %2 sent").arg(grew).arg(sent)));
-        ::close(master);
     }
 
     void theNextCommandIsAnsweredAfterChatter()
