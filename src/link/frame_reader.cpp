@@ -12,14 +12,8 @@ int replyRemainder(const QByteArray &header)
 
 bool replyBccOk(const QByteArray &header, const QByteArray &body)
 {
-    if (body.isEmpty())
-        return false;
-    quint8 bcc = 0;
-    for (const char b : header)
-        bcc ^= quint8(b);
-    for (int i = 0; i + 1 < body.size(); ++i)
-        bcc ^= quint8(body[i]);
-    return bcc == quint8(body.back());
+    // A reply closes with its BCC just as a request does.
+    return !body.isEmpty() && ComputeBcc(header + body) == quint8(body.back());
 }
 
 QString replyCheckFailure(const QByteArray &request, const QByteArray &header, const QByteArray &body)
@@ -31,11 +25,9 @@ QString replyCheckFailure(const QByteArray &request, const QByteArray &header, c
     const int etxAt = remainder - 2;  // index in the body
     if (at(body, etxAt) != ETX)
         return QStringLiteral("ETX expected at byte %1 of the reply, found %2h").arg(etxAt + 4).arg(byteHex(at(body, etxAt)));
-    quint8 bcc = 0;
-    for (const char b : header)
-        bcc ^= quint8(b);
-    for (int i = 0; i <= etxAt; ++i)
-        bcc ^= quint8(body[i]);
+    // STX..ETX and the BCC slot after it: the slot is where LEN puts it,
+    // whatever else may have arrived behind the frame.
+    const quint8 bcc = ComputeBcc(header + body.left(etxAt + 2));
     if (at(body, etxAt + 1) != bcc)
         return QStringLiteral("BCC is %1h, expected %2h").arg(byteHex(at(body, etxAt + 1)), byteHex(bcc));
     if (at(body, 1) != at(request, 5) || at(body, 2) != at(request, 6))
