@@ -3,9 +3,13 @@
 // same transcript as the headless run; SIGTERM while a command waits ends the
 // program cleanly (exit code 143, not killed), on screen and headless.
 
+#include "support/program_run.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+
+using namespace mdqtest;
 
 namespace {
 const char *const kScript = R"(# connect, then an engine failure, a negative reply, a question and a reply
@@ -27,38 +31,6 @@ click RFwriteBtn
 click EXITGRM
 )";
 
-QString binary() { return qEnvironmentVariable("QTEST820_BINARY"); }
-
-struct Run
-{
-    int code = -1;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QString out;
-};
-
-Run run(const QStringList &args, int killAfterMs = -1)
-{
-    QProcess p;
-    p.start(binary(), args);
-    Run r;
-    if (!p.waitForStarted())
-        return r;
-    if (killAfterMs >= 0) {
-        QTest::qWait(killAfterMs);
-        p.terminate();  // SIGTERM
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-    } else {
-        p.waitForFinished(60000);
-    }
-    r.code = p.exitCode();
-    r.status = p.exitStatus();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    return r;
-}
 }  // namespace
 
 class TestShowMode : public QObject
@@ -74,8 +46,8 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(kScript);
         f.close();
-        const Run headless = run({QStringLiteral("--simulate"), QStringLiteral("--script"), script});
-        const Run shown = run({QStringLiteral("--simulate"), QStringLiteral("--script"), script, QStringLiteral("--show"),
+        const ProgramRun headless = runProgram({QStringLiteral("--simulate"), QStringLiteral("--script"), script});
+        const ProgramRun shown = runProgram({QStringLiteral("--simulate"), QStringLiteral("--script"), script, QStringLiteral("--show"),
                                QStringLiteral("--step-delay"), QStringLiteral("30")});
         QCOMPARE(headless.code, 0);
         QVERIFY(headless.out.contains(QLatin1String("message exclamation \"Caution\" \"Unit not detected")));
@@ -98,7 +70,7 @@ private Q_SLOTS:
     void showAndStepDelayNeedAScript()
     {
         QFETCH(QStringList, args);
-        QCOMPARE(run(args).code, 2);
+        QCOMPARE(runProgram(args).code, 2);
     }
 
     void sigtermWhileACommandWaits_data()
@@ -123,7 +95,7 @@ private Q_SLOTS:
             args << QStringLiteral("--show") << QStringLiteral("--step-delay") << QStringLiteral("0");
         QElapsedTimer t;
         t.start();
-        const Run r = run(args, 1500);
+        const ProgramRun r = runProgram(args, {{}, {}, 1500});
         QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(r.status, QProcess::NormalExit);
         QCOMPARE(r.code, 128 + 15);

@@ -1,6 +1,8 @@
 // The qtest820 program itself: command line, exit codes, scripted runs
 // against its own in-process virtual reader, and the example scripts.
 
+#include "support/program_run.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,16 +31,11 @@ class TestProgram : public QObject
             file.close();
             all << QStringLiteral("--script") << file.fileName();
         }
-        QProcess p;
-        p.start(QString::fromLocal8Bit(qgetenv("QTEST820_BINARY")), all);
+        const mdqtest::ProgramRun p = mdqtest::runProgram(all);
         Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(p.readAllStandardError());
+        r.code = p.status == QProcess::NormalExit ? p.code : -1;
+        r.lines = p.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        r.err = p.err;
         return r;
     }
 

@@ -3,6 +3,8 @@
 // byte-identical and says so; a FIFO, a link to one, or a folder is refused
 // by name and left as it was.
 
+#include "support/program_run.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,33 +13,24 @@
 #include <QtTest/QTest>
 #include <sys/stat.h>
 
-namespace {
-struct Run
-{
-    int code = -1;
-    QString out;
-};
+using namespace mdqtest;
 
+namespace {
 // Runs qtest820 on the virtual reader with `steps`, optionally under a file
 // size limit (SIGXFSZ ignored, so a write past it fails with EFBIG instead).
-Run runScript(const QString &dir, const QString &steps, qint64 fileSizeLimit = -1)
+ProgramRun runScript(const QString &dir, const QString &steps, qint64 fileSizeLimit = -1)
 {
     const QString script = dir + QStringLiteral("/steps.txt");
     QFile f(script);
     f.open(QIODevice::WriteOnly);
     f.write(steps.toUtf8());
     f.close();
-    const QString bin = qEnvironmentVariable("QTEST820_BINARY");
-    QProcess p;
+    ProgramOptions o;
     if (fileSizeLimit >= 0)
-        p.start(QStringLiteral("bash"), {QStringLiteral("-c"),
-                                         QStringLiteral("trap '' XFSZ; exec prlimit --fsize=%1 \"$0\" --simulate --script \"$1\"")
-                                             .arg(fileSizeLimit),
-                                         bin, script});
-    else
-        p.start(bin, {QStringLiteral("--simulate"), QStringLiteral("--script"), script});
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+        o.prefix = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
+                               QStringLiteral("trap '' XFSZ; exec prlimit --fsize=%1 \"$@\"").arg(fileSizeLimit),
+                               QStringLiteral("bash")};
+    return runProgram({QStringLiteral("--simulate"), QStringLiteral("--script"), script}, o);
 }
 
 QString connectAndRecord(int commands)
@@ -63,7 +56,7 @@ private Q_SLOTS:
         old.write("hello");
         old.close();
         // About 100 bytes of log per status exchange: 80 exchanges pass 4 KiB.
-        const Run r = runScript(dir.path(), connectAndRecord(80) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target),
+        const ProgramRun r = runScript(dir.path(), connectAndRecord(80) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target),
                                 4096);
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.contains(QLatin1String("message none \"mnuFileSaveAsDialog_Click\" \"Error: ")), qPrintable(r.out));
@@ -73,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // log.txt, steps.txt
 
         // The same save without the limit goes through.
-        const Run ok = runScript(dir.path(), connectAndRecord(80) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target));
+        const ProgramRun ok = runScript(dir.path(), connectAndRecord(80) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target));
         QVERIFY2(!ok.out.contains(QLatin1String("\"Error: ")), qPrintable(ok.out));
         QVERIFY(QFileInfo(target).size() > 4096);
     }
@@ -105,7 +98,7 @@ private Q_SLOTS:
             if (kind == QLatin1String("slash"))
                 target += QLatin1Char('/');
         }
-        const Run r = runScript(dir.path(), connectAndRecord(1) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target));
+        const ProgramRun r = runScript(dir.path(), connectAndRecord(1) + QStringLiteral("save-as %1\nclick SaveSDTDText\n").arg(target));
         QVERIFY2(r.out.contains(QStringLiteral("\"Error: 5 ")) && r.out.contains(reason), qPrintable(r.out));
         // Nothing was replaced or created.
         struct stat st {};

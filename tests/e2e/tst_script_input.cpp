@@ -2,10 +2,14 @@
 // a device, a folder, a script past 16 MiB or a line past 64 KiB is refused
 // at once with a clear error and exit code 2, never read until memory runs out.
 
+#include "support/program_run.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+
+using namespace mdqtest;
 
 class TestScriptInput : public QObject
 {
@@ -44,16 +48,13 @@ private Q_SLOTS:
                 f.write("focus\n# " + QByteArray(65 * 1024, 'x') + "\n");
             }
         }
-        QProcess p;
         QElapsedTimer t;
         t.start();
-        p.start(qEnvironmentVariable("QTEST820_BINARY"), {QStringLiteral("--script"), path});
-        QVERIFY(p.waitForFinished(20000));
+        const ProgramRun r = runProgram({QStringLiteral("--script"), path});
         QVERIFY(t.elapsed() < 10000);
-        QCOMPARE(p.exitCode(), 2);
-        const QString err = QString::fromUtf8(p.readAllStandardError());
-        QVERIFY2(err.contains(error), qPrintable(err));
-        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
     }
 
     void noStepReachesBehindAModalWindow_data()
@@ -72,15 +73,11 @@ private Q_SLOTS:
         // Repeated clicks behind the settings window used to nest settings
         // windows until the program died; a person cannot reach there.
         QFETCH(QString, step);
-        QProcess p;
-        p.start(qEnvironmentVariable("QTEST820_BINARY"), {QStringLiteral("--script"), QStringLiteral("-")});
-        QVERIFY(p.waitForStarted());
-        p.write(("click IROpencom\nprint cmbAddress820\n" + step + "\nprint cmbAddress820\n").toUtf8());
-        p.closeWriteChannel();
-        QVERIFY(p.waitForFinished(20000));
-        QCOMPARE(p.exitCode(), 1);
+        const ProgramRun r = runProgram({QStringLiteral("--script"), QStringLiteral("-")},
+                                        {("click IROpencom\nprint cmbAddress820\n" + step + "\nprint cmbAddress820\n").toUtf8()});
+        QCOMPARE(r.code, 1);
         const QString name = step.section(QLatin1Char(' '), 1, 1);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+        QCOMPARE(r.out,
                  QStringLiteral("window comportset\nvalue cmbAddress820 \"0\"\nerror 3: %1 is behind the modal window comportset\n")
                      .arg(name));
     }
@@ -109,29 +106,20 @@ private Q_SLOTS:
             device = dir.filePath(QStringLiteral("folder"));
             QVERIFY(QDir().mkdir(device));
         }
-        QProcess p;
-        p.start(qEnvironmentVariable("QTEST820_BINARY"),
-                {QStringLiteral("--map"), QStringLiteral("COM1=") + device, QStringLiteral("--script"), QStringLiteral("-")});
-        QVERIFY(p.waitForStarted());
-        p.write("click IROpencom\nclick Command1\nprint StatusBar\n");
-        p.closeWriteChannel();
-        QVERIFY(p.waitForFinished(20000));
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QString out = runProgram({QStringLiteral("--map"), QStringLiteral("COM1=") + device, QStringLiteral("--script"),
+                                        QStringLiteral("-")},
+                                       {"click IROpencom\nclick Command1\nprint StatusBar\n"})
+                                .out;
         QVERIFY2(!out.contains(QLatin1String("message ")), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("| COM1 cannot be opened: ")) && out.contains(why), qPrintable(out));
     }
 
     void standardInput()
     {
-        QProcess p;
-        p.start(qEnvironmentVariable("QTEST820_BINARY"),
-                {QStringLiteral("--simulate"), QStringLiteral("--script"), QStringLiteral("-")});
-        QVERIFY(p.waitForStarted());
-        p.write("click IROpencom\nclick Command1\nprint cmbAddress820\n");
-        p.closeWriteChannel();
-        QVERIFY(p.waitForFinished(20000));
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+        const ProgramRun r = runProgram({QStringLiteral("--simulate"), QStringLiteral("--script"), QStringLiteral("-")},
+                                        {"click IROpencom\nclick Command1\nprint cmbAddress820\n"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out,
                  QStringLiteral("window comportset\nclosed comportset\nvalue cmbAddress820 \"0\"\n"));
     }
 };
