@@ -72,6 +72,19 @@ void handleTerminationSignals()
 #endif
 }
 
+// The "Virtual reader" window, shown beside the main window (none without a
+// virtual reader).
+std::unique_ptr<VirtualReaderWindow> showBenchBeside(QWidget &main, sim::VirtualReader *reader)
+{
+    if (!reader)
+        return nullptr;
+    auto window = std::make_unique<VirtualReaderWindow>([reader](const QString &line) { return reader->control(line); },
+                                                        reader->devicePath());
+    window->move(main.frameGeometry().topRight() + QPoint(8, 0));
+    window->show();
+    return window;
+}
+
 // The in-process virtual reader of --simulate, mapped to its COM number.
 std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options, PortMap &map)
 {
@@ -112,10 +125,6 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
             transcript.line(QStringLiteral("error: the message box \"%1\" took no input").arg(escapeForTranscript(title)));
             runner.finish(1);
         });
-        if (reader) {
-            simWindow = std::make_unique<VirtualReaderWindow>(
-                [reader](const QString &line) { return reader->control(line); }, reader->devicePath());
-        }
     }
     QObject::connect(&main, &ReaderMain::exitRequested, &runner, [&runner] { runner.finish(0); });
     // Ends every event loop, a modal window's included.
@@ -123,12 +132,9 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     if (reader)
         runner.setSimControl([reader](const QString &line) { return reader->control(line); });
     main.show();
+    if (options.show)
+        simWindow = showBenchBeside(main, reader);
     main.activateWindow();
-    if (simWindow) {
-        simWindow->move(main.frameGeometry().topRight() + QPoint(8, 0));
-        simWindow->show();
-        main.activateWindow();
-    }
     runner.start();
     const int code = QApplication::exec();
     port.close();
@@ -147,13 +153,7 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, const 
     prompter.setOwner(&main);
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();
-    std::unique_ptr<VirtualReaderWindow> simWindow;
-    if (reader) {
-        simWindow = std::make_unique<VirtualReaderWindow>(
-            [reader](const QString &line) { return reader->control(line); }, reader->devicePath());
-        simWindow->move(main.frameGeometry().topRight() + QPoint(8, 0));
-        simWindow->show();
-    }
+    const auto simWindow = showBenchBeside(main, reader);
     const int code = QApplication::exec();
     port.close();
     return g_terminatedBy ? 128 + g_terminatedBy : code;
