@@ -8,6 +8,7 @@
 #include "automation/script_source.h"
 #include "automation/transcript.h"
 #include "shell/reader_main.h"
+#include "ui/remembered.h"
 #include "platform/clock.h"
 #include "platform/port_map.h"
 #include "platform/prompter.h"
@@ -145,11 +146,12 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
 
 int runInteractive(const AppOptions &options, sim::VirtualReader *reader, const PortMap &map)
 {
-    Q_UNUSED(options);
     SystemClock clock;
     QtSerialPort port(map);
     QtPrompter prompter;
+    const auto remembered = options.fresh ? std::make_unique<Remembered>() : Remembered::forUser();
     ReaderMain main(port, clock, prompter);
+    main.setRemembered(remembered.get());
     prompter.setOwner(&main);
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();

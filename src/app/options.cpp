@@ -8,15 +8,19 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
-        "                [--help] [--version]\n"
+        "                [--fresh] [--help] [--version]\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0\n"
         "                      (default: COM1..8 = /dev/ttyUSB0..7, COM9..12 = /dev/ttyACM0..3,\n"
         "                      COM13..16 = /dev/ttyS0..3)\n"
         "  --simulate[=COMn]   start the virtual MDQ-820 and map it to COM1 (or COMn)\n"
+        "  --fresh             start with the default settings and remember nothing of this run\n"
+        "                      (without it: port, baud rate, address, Record Data, window\n"
+        "                      places and the last save folder are kept between runs)\n"
         "  --script FILE       run FILE's steps against the windows without showing them,\n"
         "                      print a transcript; exit 0 when every step ran, 1 when one failed;\n"
-        "                      FILE - reads the steps from standard input\n"
+        "                      FILE - reads the steps from standard input; a script always\n"
+        "                      starts fresh and remembers nothing\n"
         "  --show              with --script: run the steps on screen, with the real message\n"
         "                      boxes answered by real clicks (the transcript is the same)\n"
         "  --step-delay MS     with --show: pause between steps (default 400)\n"
@@ -56,6 +60,8 @@ AppOptions parseOptions(const QStringList &args)
             o.script = value(QStringLiteral("--script"));
             if (!o.error.isEmpty())
                 return o;
+        } else if (a == QLatin1String("--fresh")) {
+            o.fresh = true;
         } else if (a == QLatin1String("--show")) {
             o.show = true;
         } else if (a == QLatin1String("--step-delay") || a.startsWith(QLatin1String("--step-delay="))) {

@@ -260,12 +260,7 @@ QWidget *ScriptRunner::windowInTheWay(QWidget *w) const
 
 void ScriptRunner::bringToFront(QWidget *w)
 {
-    for (QWidget *child = w, *parent = w->parentWidget(); parent; child = parent, parent = parent->parentWidget()) {
-        if (auto *stack = qobject_cast<QStackedWidget *>(parent)) {
-            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
-                tabs->setCurrentWidget(child);
-        }
-    }
+    bringIntoView(w);
     QWidget *window = w->window();
     window->activateWindow();
     QApplication::setActiveWindow(window);

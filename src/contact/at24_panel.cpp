@@ -75,9 +75,11 @@ At24Panel::At24Panel(MemoryCardIo &io, QWidget *parent) : QWidget(parent), m_io(
     m_addLow = makeByteBox(this, QStringLiteral("IC24XXADD2"), QStringLiteral("00"));
     areaRow->addWidget(m_addHigh);
     areaRow->addWidget(m_addLow);
+    // The length box after its own label, apart from the two address bytes.
+    areaRow->addSpacing(12);
+    areaRow->addWidget(new QLabel(QStringLiteral("Length: 0x01--0x80"), this));
     m_length = makeByteBox(this, QStringLiteral("IC24XXLONG"), QStringLiteral("80"));
     areaRow->addWidget(m_length);
-    areaRow->addWidget(new QLabel(QStringLiteral("Length: 0x01--0x80"), this));
     areaRow->addStretch(1);
     layout->addLayout(areaRow);
 

@@ -169,11 +169,12 @@ CpuCardWindow::CpuCardWindow(ReaderContext &context, Kind kind, QWidget *parent)
     layout->addWidget(m_cmdText);
 
     layout->addWidget(new QLabel(QStringLiteral("ATR Information"), this));
-    m_resetText = new QLineEdit(this);
+    useFixedFont(m_cmdText);
+    m_resetText = new ResponseBox(this);
     m_resetText->setObjectName(QStringLiteral("ResetTextBack"));
     layout->addWidget(m_resetText);
     layout->addWidget(new QLabel(QStringLiteral("Return Information"), this));
-    m_backText = new QLineEdit(this);
+    m_backText = new ResponseBox(this);
     m_backText->setObjectName(QStringLiteral("BackText"));
     layout->addWidget(m_backText);
 

@@ -7,6 +7,9 @@
 
 class QComboBox;
 class QLineEdit;
+namespace mdq {
+class ResponseBox;
+}
 class QRadioButton;
 
 namespace mdq {
@@ -40,8 +43,8 @@ private:
     QRadioButton *m_emvOption = nullptr;
     QComboBox *m_cmdText = nullptr;
     QComboBox *m_samNo = nullptr;
-    QLineEdit *m_resetText = nullptr;
-    QLineEdit *m_backText = nullptr;
+    ResponseBox *m_resetText = nullptr;
+    ResponseBox *m_backText = nullptr;
 };
 
 // The SAM selection byte for a SimNo1 text ("SAM 1" -> '0' ... "SAM 14" -> '='),

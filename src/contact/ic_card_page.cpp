@@ -21,9 +21,13 @@ namespace mdq {
 
 IcCardPage::IcCardPage(ReaderContext &context, QWidget *parent) : QWidget(parent), m_context(context)
 {
-    auto *layout = new QHBoxLayout(this);
+    // The card panels above the data grid: every card type's tab stays in
+    // sight (no scroll arrows), and the grid keeps its full width.
+    auto *layout = new QVBoxLayout(this);
     m_cardTabs = new QTabWidget(this);
     m_cardTabs->setObjectName(QStringLiteral("SSTab2"));
+    m_cardTabs->setUsesScrollButtons(false);
+    m_cardTabs->setElideMode(Qt::ElideNone);
     m_grid = new IcDataGrid(this);
     m_io = std::make_unique<MemoryCardIo>(context.runner, *m_grid);
 
@@ -36,8 +40,8 @@ IcCardPage::IcCardPage(ReaderContext &context, QWidget *parent) : QWidget(parent
     m_cardTabs->addTab(makeAt88sc1608Page(m_cardTabs), QStringLiteral("AT88SC1608"));
     m_cardTabs->addTab(makeAt45d041Page(m_cardTabs), QStringLiteral("AT45D041"));
 
-    layout->addWidget(m_cardTabs, 1);
-    layout->addWidget(m_grid);
+    layout->addWidget(m_cardTabs);
+    layout->addWidget(m_grid, 1, Qt::AlignLeft);
 }
 
 IcCardPage::~IcCardPage() = default;

@@ -1,5 +1,6 @@
 #include "contact/ic_data_grid.h"
 
+#include "ui/column_headings.h"
 #include "ui/command_runner.h"
 #include "ui/widgets.h"
 #include "link/frame.h"
@@ -24,9 +25,13 @@ IcDataGrid::IcDataGrid(QWidget *parent) : QGroupBox(QStringLiteral("IC Card Data
     m_cells = new HexCellRow(QStringLiteral("ICText"), CellCount, HexCellRow::Overflow::Refuse, this);
     auto *layout = new QGridLayout(this);
     layout->setSpacing(2);
-    auto *header = new QLabel(headerText(), this);
+    m_cells->setAccessibleNames(QStringLiteral("Grid byte"), 2);
+    QList<QWidget *> firstRow;
+    for (int col = 0; col < Columns; ++col)
+        firstRow.append(m_cells->cell(col));
+    auto *header = new ColumnHeadings(headerText(), firstRow, this);
     header->setObjectName(QStringLiteral("ICTextHeader"));
-    layout->addWidget(header, 0, 0, 1, Columns + 1);
+    layout->addWidget(header, 0, 1, 1, Columns);
     for (int row = 0; row < CellCount / Columns; ++row) {
         auto *label = new QLabel(DoubleType(QString::number(row, 16)), this);
         setControlName(label, QStringLiteral("ICTextRow"), row);

@@ -44,17 +44,30 @@ QWidget *makePage(QWidget *parent, std::initializer_list<Control> buttons, std::
         grid->addWidget(radio, i, 2);
         ++i;
     }
+    // No reader command exists for these cards: the buttons say so instead
+    // of doing nothing in silence. The boxes and options stay usable.
     i = 0;
     for (const Control &b : buttons) {
-        grid->addWidget(makeButton(page, QString::fromLatin1(b.name), QString::fromLatin1(b.caption)), i / 2,
-                        3 + i % 2);
+        QPushButton *button = makeButton(page, QString::fromLatin1(b.name), QString::fromLatin1(b.caption));
+        button->setEnabled(false);
+        button->setToolTip(noCommandReason());
+        grid->addWidget(button, i / 2, 3 + i % 2);
         ++i;
     }
-    grid->setRowStretch(qMax(row, i / 2 + 1), 1);
+    const int last = qMax(row, (i + 1) / 2);
+    auto *note = new QLabel(noCommandReason(), page);
+    note->setEnabled(false);
+    grid->addWidget(note, last, 0, 1, 5);
+    grid->setRowStretch(last + 1, 1);
     return page;
 }
 
 }  // namespace
+
+QString noCommandReason()
+{
+    return QStringLiteral("The MDQ-820 command set has no command for this card");
+}
 
 QWidget *makeAt88sc102Page(QWidget *parent)
 {

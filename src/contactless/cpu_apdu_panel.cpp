@@ -53,7 +53,8 @@ CpuApduPanel::CpuApduPanel(CommandRunner &runner, const Names &names, QWidget *p
     m_command->setEditText(QStringLiteral("00A40000023F00"));
     m_command->setMinimumContentsLength(40);
 
-    m_response = new QLineEdit(this);
+    useFixedFont(m_command);
+    m_response = new ResponseBox(this);
     m_response->setObjectName(QString::fromLatin1(names.response));
     m_response->setReadOnly(true);
     auto *sendButton = makeButton(this, QString::fromLatin1(names.send), QStringLiteral("Send APDU"));

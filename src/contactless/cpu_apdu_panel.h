@@ -10,6 +10,9 @@
 
 class QComboBox;
 class QLineEdit;
+namespace mdq {
+class ResponseBox;
+}
 
 namespace mdq {
 
@@ -41,7 +44,7 @@ private:
     CommandRunner &m_runner;
     quint8 m_pm;
     QComboBox *m_command = nullptr;
-    QLineEdit *m_response = nullptr;
+    ResponseBox *m_response = nullptr;
 };
 
 }  // namespace mdq

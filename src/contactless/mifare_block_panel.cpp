@@ -4,6 +4,7 @@
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
 #include "ui/widgets.h"
+#include "ui/column_headings.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -40,14 +41,19 @@ MifareBlockPanel::MifareBlockPanel(CommandRunner &runner, std::function<int()> s
     connect(read, &QPushButton::clicked, this, &MifareBlockPanel::readBlock);
     connect(write, &QPushButton::clicked, this, &MifareBlockPanel::writeBlock);
 
-    grid->addWidget(new QLabel(QStringLiteral("00   01    02   03   04    05   06   07    08   09   0A  0B   0C   0D   0E  0F"),
-                               this),
-                    1, 0, 1, 6);
     auto *row = new QHBoxLayout;
     m_cells = new HexCellRow(QStringLiteral("SRFTextLIST"), mifare::BlockSize, HexCellRow::Overflow::KeepLastTwo, this);
-    for (int i = 0; i < m_cells->count(); ++i)
+    m_cells->setAccessibleNames(QStringLiteral("Block byte"), 2);
+    QList<QWidget *> cells;
+    for (int i = 0; i < m_cells->count(); ++i) {
         row->addWidget(m_cells->cell(i));
+        cells.append(m_cells->cell(i));
+    }
     row->addStretch(1);
+    grid->addWidget(new ColumnHeadings(
+                        QStringLiteral("00   01    02   03   04    05   06   07    08   09   0A  0B   0C   0D   0E  0F"),
+                        cells, this),
+                    1, 0, 1, 6);
     grid->addLayout(row, 2, 0, 1, 6);
 }
 

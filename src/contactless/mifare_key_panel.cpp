@@ -43,6 +43,7 @@ MifareKeyPanel::MifareKeyPanel(CommandRunner &runner, QWidget *parent)
     auto *cells = new QHBoxLayout;
     m_key = new HexCellRow(QStringLiteral("SRFPASSWORDLIST"), mifare::KeyLength, HexCellRow::Overflow::KeepLastTwo,
                            this);
+    m_key->setAccessibleNames(QStringLiteral("Sector key byte"), 1);
     for (int i = 0; i < m_key->count(); ++i)
         cells->addWidget(m_key->cell(i));
     cells->addStretch(1);

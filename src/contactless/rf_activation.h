@@ -9,6 +9,9 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+namespace mdq {
+class ResponseBox;
+}
 class QTabWidget;
 
 namespace mdq {
@@ -25,8 +28,8 @@ struct RfDisplays
     QLabel *RFmessageLabel = nullptr;
     QLabel *ULRFmessage = nullptr;
     QLabel *CPURFTypeAmessage = nullptr;
-    QLineEdit *ATRTypeAText = nullptr;
-    QLineEdit *ATRTypeBText = nullptr;
+    ResponseBox *ATRTypeAText = nullptr;
+    ResponseBox *ATRTypeBText = nullptr;
 };
 
 class RfActivationPanel : public QGroupBox

@@ -1,4 +1,5 @@
 #include "contactless/rf_card_page.h"
+#include "ui/widgets.h"
 
 #include "contactless/cpu_apdu_panel.h"
 #include "contactless/mifare_block_panel.h"
@@ -35,9 +36,9 @@ QHBoxLayout *serialRow(QWidget *page, QLabel *display)
     return row;
 }
 
-QLineEdit *answerBox(QWidget *page, const char *name)
+ResponseBox *answerBox(QWidget *page, const char *name)
 {
-    auto *box = named(new QLineEdit(page), name);
+    auto *box = named(new ResponseBox(page), name);
     box->setReadOnly(true);
     return box;
 }

@@ -4,6 +4,7 @@
 #include "contactless/rf_widgets.h"
 #include "ui/command_runner.h"
 #include "ui/widgets.h"
+#include "ui/column_headings.h"
 #include "ui/hex_cell_row.h"
 #include "link/execute_command.h"
 #include "link/frame.h"
@@ -54,12 +55,16 @@ UltralightPanel::UltralightPanel(CommandRunner &runner, QWidget *parent) : QWidg
 
     auto *dataFrame = rfFrame(this, QStringLiteral("UL Card Data "));
     auto *dataLayout = new QVBoxLayout(dataFrame);
-    dataLayout->addWidget(new QLabel(QStringLiteral("00   01    02   03"), dataFrame));
     auto *row = new QHBoxLayout;
     m_cells = new HexCellRow(QStringLiteral("ULTextLIST"), PageSize, HexCellRow::Overflow::KeepLastTwo, dataFrame);
-    for (int i = 0; i < m_cells->count(); ++i)
+    m_cells->setAccessibleNames(QStringLiteral("Page byte"), 2);
+    QList<QWidget *> cells;
+    for (int i = 0; i < m_cells->count(); ++i) {
         row->addWidget(m_cells->cell(i));
+        cells.append(m_cells->cell(i));
+    }
     row->addStretch(1);
+    dataLayout->addWidget(new ColumnHeadings(QStringLiteral("00   01    02   03"), cells, dataFrame));
     dataLayout->addLayout(row);
     layout->addWidget(dataFrame);
     layout->addStretch(1);

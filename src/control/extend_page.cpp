@@ -61,6 +61,13 @@ ExtendPage::ExtendPage(ReaderContext &context, QWidget *parent) : QWidget(parent
         option->setChecked(i == 0);
         lifeLayout->addWidget(option);
     }
+    // Disabled, so nobody waits for an answer that never comes; the
+    // tooltip says why.
+    const QString reason = QStringLiteral("The MDQ-820 command set has no command for the life counter");
+    life->setToolTip(reason);
+    for (QWidget *w : life->findChildren<QWidget *>())
+        w->setToolTip(reason);
+    life->setEnabled(false);
     layout->addWidget(life, 0, 0);
 
     auto *counter = frame(this, "FrameCounter", "Capture Card Counter");

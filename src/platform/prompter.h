@@ -19,6 +19,7 @@ struct SaveDialogRequest
     QString filterPattern;     // "*.TXT"
     QString defaultExtension;  // "TXT"
     QString initialDirectory;
+    QString proposedName;      // file name offered in the dialog, may be empty
 };
 
 struct SaveDialogResult

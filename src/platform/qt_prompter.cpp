@@ -1,9 +1,13 @@
 #include "platform/prompter.h"
 
+#include "platform/window_title.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <memory>
 
 namespace mdq {
@@ -38,6 +42,16 @@ QMessageBox *QtPrompter::createBox(Icon icon, const QString &title, const QStrin
     // Modal to the tool's windows only, so the virtual reader stays usable.
     box->setWindowModality(Qt::WindowModal);
     box->setDefaultButton(QMessageBox::Ok);
+    // The box sizes itself to its text; a short text under a long title
+    // would leave the title cut, and with it the error code some titles
+    // carry. An invisible strut keeps the box as wide as its title needs.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        int room = titleBarRoom(title);
+        if (const QScreen *screen = box->screen())
+            room = qMin(room, screen->availableGeometry().width() - 40);
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     return box;
 }
 
@@ -55,7 +69,9 @@ bool QtPrompter::askOkCancel(Icon icon, const QString &title, const QString &tex
 
 std::optional<SaveDialogResult> QtPrompter::askSaveFile(const SaveDialogRequest &request)
 {
-    QFileDialog dialog(ownerOr(m_owner), request.title, request.initialDirectory,
+    QFileDialog dialog(ownerOr(m_owner), request.title,
+                       request.proposedName.isEmpty() ? request.initialDirectory
+                                                      : request.initialDirectory + QLatin1Char('/') + request.proposedName,
                        request.filterName + QStringLiteral(" (") + request.filterPattern + QLatin1Char(')'));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

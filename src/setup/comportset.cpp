@@ -1,6 +1,7 @@
 #include "setup/comportset.h"
 
 #include "ui/reader_context.h"
+#include "ui/remembered.h"
 #include "ui/widgets.h"
 #include "link/execute_command.h"
 #include "link/line_activity.h"
@@ -123,6 +124,14 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     scanButton->setGeometry(px(1800), px(3360), px(1215), px(375));
     scanButton->setAutoDefault(false);
 
+    // The port and rate of the last good connection, when settings are kept.
+    if (const Remembered *remembered = m_context.remembered) {
+        if (portNumberFromText(remembered->text(remembered::Port)))
+            m_portCombo->setEditText(remembered->text(remembered::Port));
+        if (baudFromText(remembered->text(remembered::Baud)))
+            m_baudCombo->setEditText(remembered->text(remembered::Baud));
+    }
+
     connect(m_ok, &QPushButton::clicked, this, &comportset::ok);
     connect(cancelButton, &QPushButton::clicked, this, &comportset::cancel);
     connect(m_autoLabel, &ClickableLabel::clicked, this, &comportset::toggleAutoScan);
@@ -239,6 +248,10 @@ void comportset::ok()
         return;
     }
     state.PortOpened = true;
+    if (Remembered *remembered = m_context.remembered) {
+        remembered->setValue(remembered::Port, m_portCombo->currentText());
+        remembered->setValue(remembered::Baud, m_baudCombo->currentText());
+    }
     accept();
 }
 

@@ -1,15 +1,17 @@
 #include "shell/log_file.h"
 
+#include "ui/remembered.h"
 #include "ui/trim_blanks.h"
 #include "platform/prompter.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace mdq {
 
-SaveDialogRequest logSaveDialogRequest()
+SaveDialogRequest logSaveDialogRequest(const QString &lastFolder, const QDateTime &now)
 {
     SaveDialogRequest r;
     r.title = QStringLiteral("Save As...");
@@ -21,6 +23,9 @@ SaveDialogRequest logSaveDialogRequest()
 #else
     r.initialDirectory = QDir::homePath();
 #endif
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        r.initialDirectory = lastFolder;
+    r.proposedName = now.toString(QStringLiteral("'qtest820-log-'yyyyMMdd-HHmmss'.txt'"));
     return r;
 }
 
@@ -72,9 +77,9 @@ QString writeFileSafely(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
-void saveTrafficLog(Prompter &prompter, const QString &logText)
+void saveTrafficLog(Prompter &prompter, const QString &logText, Remembered &remembered)
 {
-    const SaveDialogRequest request = logSaveDialogRequest();
+    const SaveDialogRequest request = logSaveDialogRequest(remembered.text(remembered::SaveFolder));
     const auto chosen = prompter.askSaveFile(request);
     if (!chosen)
         return;
@@ -86,6 +91,8 @@ void saveTrafficLog(Prompter &prompter, const QString &logText)
     const QString error = writeFileSafely(chosen->fullPath, logFileBytes(logText));
     if (!error.isEmpty())
         prompter.message(Icon::None, QStringLiteral("mnuFileSaveAsDialog_Click"), QStringLiteral("Error: ") + error);
+    else
+        remembered.setValue(remembered::SaveFolder, QFileInfo(chosen->fullPath).absolutePath());
 }
 
 }  // namespace mdq

@@ -1,17 +1,21 @@
 #pragma once
 // "Save To": the traffic log written to a text file the operator chooses.
 
+#include <QDateTime>
 #include <QString>
 
 namespace mdq {
 
 class Prompter;
+class Remembered;
 struct SaveDialogRequest;
 
 // The save dialog as the log asks for it: "Save As...", "Text Files" / "*.TXT",
-// default extension TXT, starting in the user's home folder (on Windows, the
-// folder named by the environment variable "winDir").
-SaveDialogRequest logSaveDialogRequest();
+// default extension TXT, starting in the folder of the last save when there
+// is one, else the user's home folder (on Windows, the folder named by the
+// environment variable "winDir"), proposing qtest820-log-YYYYMMDD-HHMMSS.txt.
+SaveDialogRequest logSaveDialogRequest(const QString &lastFolder = {},
+                                       const QDateTime &now = QDateTime::currentDateTime());
 
 // The file's content: leading and trailing blanks removed, every line ending
 // in CR LF, in the system's code page.
@@ -25,7 +29,7 @@ QByteArray logFileBytes(const QString &logText);
 QString writeFileSafely(const QString &path, const QByteArray &bytes);
 
 // The whole operation: dialog, file name message, write, error message.
-// Cancel writes nothing and shows nothing.
-void saveTrafficLog(Prompter &prompter, const QString &logText);
+// Cancel writes nothing and shows nothing. A saved file's folder is remembered.
+void saveTrafficLog(Prompter &prompter, const QString &logText, Remembered &remembered);
 
 }  // namespace mdq

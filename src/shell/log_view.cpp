@@ -1,6 +1,7 @@
 #include "shell/log_view.h"
 
 #include "link/traffic_log.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,9 +16,9 @@ namespace mdq {
 
 LogView::LogView(TrafficLog &log, QWidget *parent) : QAbstractScrollArea(parent), m_log(log)
 {
-    QFont f(QStringLiteral("Arial"));
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    // Fixed width, so the hex columns of the traffic line up.
+    useFixedFont(this);
+    setAccessibleName(QStringLiteral("Traffic log"));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);

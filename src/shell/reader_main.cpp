@@ -11,14 +11,19 @@
 #include "link/frame.h"
 #include "platform/serial_port.h"
 #include "setup/comportset.h"
+#include "ui/remembered.h"
 #include "ui/status_bar.h"
+#include "ui/window_fit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -55,12 +60,26 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     setObjectName(QStringLiteral("ReaderMain"));
     setWindowTitle(caption());
 
-    m_tabs = new QTabWidget(this);
+    m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_context.window = this;
     m_context.SSTab1 = m_tabs;
 
-    auto *layout = new QVBoxLayout(this);
+    m_notRemembered = std::make_unique<Remembered>();
+    m_context.remembered = m_notRemembered.get();
+    m_fitter = std::make_unique<WindowFitter>();
+
+    // Everything above the status bar scrolls when the window is smaller
+    // than its pages: every control stays within reach on any screen.
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("MainScroll"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(m_scroll);
+    auto *layout = new QVBoxLayout(content);
     layout->addWidget(buildTopBar());  // creates the address combo
     FrameButtons buttons;
     layout->addWidget(buildReaderFrames(buttons));
@@ -73,14 +92,21 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_tabs->addTab(m_extendPage, QStringLiteral("EXTEND FUNCTION"));
     m_tabs->addTab(buildMonitorPage(), QStringLiteral("MONITOR"));
     layout->addWidget(m_tabs, 1);
+    m_scroll->setWidget(content);
+    outer->addWidget(m_scroll, 1);
     m_statusBar = new StatusBar(m_activity, this);
-    layout->addWidget(m_statusBar);
+    outer->addWidget(m_statusBar);
     // After every wait: a port closed underneath means the link is lost.
     connect(&m_activity, &LineActivity::busyChanged, this, [this](bool busy) {
         if (!busy)
             refreshConnection();
     });
-    connect(m_address, &QComboBox::currentTextChanged, this, &ReaderMain::refreshConnection);
+    connect(m_address, &QComboBox::currentTextChanged, this, [this](const QString &text) {
+        m_context.remembered->setValue(remembered::Address, text);
+        refreshConnection();
+    });
+    connect(m_record, &QCheckBox::toggled, this,
+            [this](bool on) { m_context.remembered->setValue(remembered::RecordData, on); });
     refreshConnection();
     // Unasked input is dropped by the port; say so, at most four times a second.
     m_idleReport.setSingleShot(true);
@@ -102,6 +128,35 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
 ReaderMain::~ReaderMain()
 {
     m_port.setIdleInputHandler({});
+    if (isVisible())
+        m_context.remembered->storeWindow(this);
+}
+
+QSize ReaderMain::sizeHint() const
+{
+    const QSize content = m_scroll->widget()->sizeHint();
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    return {content.width() + bar, content.height() + m_statusBar->sizeHint().height()};
+}
+
+void ReaderMain::closeEvent(QCloseEvent *event)
+{
+    m_context.remembered->storeWindow(this);
+    QWidget::closeEvent(event);
+}
+
+void ReaderMain::setRemembered(Remembered *remembered)
+{
+    if (!remembered)
+        remembered = m_notRemembered.get();
+    m_context.remembered = remembered;
+    m_fitter->setRemembered(remembered);
+    const QString address = remembered->text(remembered::Address);
+    if (m_address->findText(address) >= 0)
+        m_address->setCurrentText(address);
+    const QVariant record = remembered->value(remembered::RecordData);
+    if (record.isValid())
+        m_record->setChecked(record.toBool());
 }
 
 QWidget *ReaderMain::buildTopBar()
@@ -116,6 +171,8 @@ QWidget *ReaderMain::buildTopBar()
     auto *close = makeButton(commFrame, QStringLiteral("IRCLOSECOM"), QStringLiteral("Close Comm"));
     commRow->addWidget(open);
     commRow->addWidget(close);
+    setButtonKey(open, QKeySequence(Qt::ALT | Qt::Key_S));
+    setButtonKey(close, QKeySequence(Qt::ALT | Qt::Key_C));
     connect(open, &QPushButton::clicked, this, &ReaderMain::openSettings);
     connect(close, &QPushButton::clicked, this, &ReaderMain::closeComm);
     row->addWidget(commFrame);
@@ -131,6 +188,7 @@ QWidget *ReaderMain::buildTopBar()
     row->addStretch(1);
 
     auto *exitButton = makeButton(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
+    setButtonKey(exitButton, QKeySequence(Qt::ALT | Qt::Key_X));
     connect(exitButton, &QPushButton::clicked, this, [this] {
         if (m_port.isOpen())
             m_port.close();
@@ -152,6 +210,8 @@ QWidget *ReaderMain::buildReaderFrames(FrameButtons &buttons)
     reader.initialize = makeButton(f1, QStringLiteral("ReaderResetBtn"), QStringLiteral("INITIALIZE"));
     reader.cardStatus = makeButton(f1, QStringLiteral("CardStatusBtn"), QStringLiteral("Card Status"));
     reader.sensorStatus = makeButton(f1, QStringLiteral("SensorStatusBtn"), QStringLiteral("Sensor Status"));
+    setButtonKey(reader.initialize, QKeySequence(Qt::ALT | Qt::Key_I));
+    setButtonKey(reader.cardStatus, QKeySequence(Qt::ALT | Qt::Key_T));
     c1->addWidget(reader.initialize);
     c1->addWidget(reader.cardStatus);
     c1->addWidget(reader.sensorStatus);
@@ -239,7 +299,7 @@ void ReaderMain::refreshConnection()
 
 void ReaderMain::saveLog()
 {
-    saveTrafficLog(m_prompter, m_log.text());
+    saveTrafficLog(m_prompter, m_log.text(), *m_context.remembered);
 }
 
 }  // namespace mdq

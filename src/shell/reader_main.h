@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
+class QScrollArea;
 class QPushButton;
 class QTabWidget;
 
@@ -29,6 +30,8 @@ class IcCardPage;
 class RfCardPage;
 class ExtendPage;
 class LogView;
+class Remembered;
+class WindowFitter;
 
 
 class ReaderMain : public QWidget
@@ -50,6 +53,16 @@ public:
     Clock &clock() { return m_clock; }
     Prompter &prompter() { return m_prompter; }
 
+    // Settings kept between runs: the address and Record Data are taken from
+    // it now, port and baud rate when the settings window opens, window
+    // geometry when each window shows; changes are written back. Off (the
+    // default) reads and writes nothing.
+    void setRemembered(Remembered *remembered);
+
+    // Large enough for every page without scrolling; the window opens at
+    // this size where the screen allows, and may be made smaller.
+    QSize sizeHint() const override;
+
     // "Setup Comm": the settings window, modal.
     void openSettings();
     // "Close Comm": RTS and DTR off, close, PortOpened cleared. Never reports.
@@ -67,6 +80,7 @@ private:
     void saveLog();
     // Brings the status bar's connection part up to date.
     void refreshConnection();
+    void closeEvent(QCloseEvent *event) override;
 
     SerialPort &m_port;
     Clock &m_clock;
@@ -86,6 +100,9 @@ private:
     IcCardPage *m_icPage = nullptr;
     RfCardPage *m_rfPage = nullptr;
     ExtendPage *m_extendPage = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    std::unique_ptr<Remembered> m_notRemembered;
+    std::unique_ptr<WindowFitter> m_fitter;
 };
 
 }  // namespace mdq

@@ -96,6 +96,7 @@ HexCellRow::HexCellRow(const QString &name, int count, Overflow overflow, QWidge
         if (overflow == Overflow::Refuse)
             cell->setMaxLength(2);
         cell->setAlignment(Qt::AlignCenter);
+        useFixedFont(cell);
         cell->setMaximumWidth(cell->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 8);
         connect(cell, &QLineEdit::textChanged, this, [this, i](const QString &t) { onTextChanged(i, t); });
         m_cells.append(cell);
@@ -111,6 +112,13 @@ void HexCellRow::onTextChanged(int index, const QString &text)
     }
     if (text.size() == 2)
         focusNext(index);
+}
+
+void HexCellRow::setAccessibleNames(const QString &what, int digits)
+{
+    for (int i = 0; i < m_cells.size(); ++i)
+        m_cells.at(i)->setAccessibleName(
+            QStringLiteral("%1 %2").arg(what, QString::number(i, 16).toUpper().rightJustified(digits, QLatin1Char('0'))));
 }
 
 void HexCellRow::clearAll()

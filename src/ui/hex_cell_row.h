@@ -52,6 +52,9 @@ public:
     // a cell set to two digits moves the focus on.
     void setText(int i, const QString &text) { m_cells.at(i)->setText(text); }
     void clearAll();
+    // Names the cells for screen readers: what, then the index as `digits`
+    // hex digits ("Block byte 0F").
+    void setAccessibleNames(const QString &what, int digits);
     // Cells 0..n-1 joined without separators.
     QString joined(int n) const;
 

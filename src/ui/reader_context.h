@@ -8,11 +8,14 @@ class QWidget;
 
 namespace mdq {
 
+class Remembered;
+
 struct ReaderContext
 {
     CommandRunner &runner;
     QWidget *window = nullptr;        // ReaderMain: owner of every modal window
     QTabWidget *SSTab1 = nullptr;     // the page tab control
+    Remembered *remembered = nullptr; // never null once the main window is made
 };
 
 }  // namespace mdq

@@ -1,8 +1,15 @@
 #include "ui/widgets.h"
 
+#include <QApplication>
+#include <QFontDatabase>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
+#include <QLayout>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabWidget>
 
 namespace mdq {
 
@@ -88,6 +95,85 @@ int controlIndex(const QObject *control)
 {
     const QVariant v = control->property("controlIndex");
     return v.isValid() ? v.toInt() : -1;
+}
+
+ResponseBox::ResponseBox(QWidget *parent) : QPlainTextEdit(parent)
+{
+    useFixedFont(this);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAnywhere);
+    setTabChangesFocus(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QPlainTextEdit::textChanged, this, &ResponseBox::fitLines);
+    fitLines();
+}
+
+int ResponseBox::heightFor(int lines) const
+{
+    const QMargins m = contentsMargins();
+    return lines * fontMetrics().lineSpacing() + int(2 * document()->documentMargin()) + 2 * frameWidth() + m.top()
+           + m.bottom() + 2;
+}
+
+QSize ResponseBox::sizeHint() const
+{
+    return {QPlainTextEdit::sizeHint().width(), height()};
+}
+
+QSize ResponseBox::minimumSizeHint() const
+{
+    return {fontMetrics().horizontalAdvance(QStringLiteral("0000000000")), heightFor(1)};
+}
+
+void ResponseBox::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    fitLines();
+}
+
+void ResponseBox::fitLines()
+{
+    // The plain-text layout measures its height in (wrapped) lines.
+    const int lines = qBound(1, int(document()->size().height()), MaxLines);
+    const int h = heightFor(lines);
+    if (h != height())
+        setFixedHeight(h);
+}
+
+void bringIntoView(QWidget *w)
+{
+    for (QWidget *child = w, *parent = w->parentWidget(); parent; child = parent, parent = parent->parentWidget()) {
+        if (auto *stack = qobject_cast<QStackedWidget *>(parent)) {
+            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
+                tabs->setCurrentWidget(child);
+        }
+    }
+    // Outer areas last: an inner area's scroll moves w within the outer one.
+    for (QWidget *parent = w->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(parent)) {
+            if (area->widget() && area->widget()->layout())
+                area->widget()->layout()->activate();  // a page just brought forward has its place
+            area->ensureWidgetVisible(w, 8, 8);
+        }
+    }
+}
+
+void useFixedFont(QWidget *w)
+{
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont current = w->font();
+    if (current.pointSizeF() > 0)
+        fixed.setPointSizeF(current.pointSizeF());
+    else if (current.pixelSize() > 0)
+        fixed.setPixelSize(current.pixelSize());
+    w->setFont(fixed);
+}
+
+void setButtonKey(QPushButton *button, const QKeySequence &key)
+{
+    button->setShortcut(key);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
 }
 
 }  // namespace mdq

@@ -3,7 +3,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
+class QKeySequence;
 class QPushButton;
 
 namespace mdq {
@@ -45,6 +47,29 @@ private:
     Filter m_filter;
 };
 
+// A box for a card's answer in hex (ATR, APDU response): fixed-width text
+// wrapped anywhere, as tall as the text needs up to six lines, then it
+// scrolls, so a long answer is read whole. text()/setText() as a line box.
+class ResponseBox : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit ResponseBox(QWidget *parent = nullptr);
+    QString text() const { return toPlainText(); }
+    void setText(const QString &text) { setPlainText(text); }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    static constexpr int MaxLines = 6;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int heightFor(int lines) const;
+    void fitLines();
+};
+
 // Applies a typed-character filter. Returns the character to insert, a null
 // QChar to drop the key, or the character unchanged for keys that carry no text.
 // Backspace is reported through *backspaceAllowed.
@@ -53,6 +78,18 @@ QChar filterTypedChar(FilteredLineEdit::Filter filter, QChar c, bool *backspaceA
 // A command button with the objectName the script runner and tests find it
 // by. Never an auto-default: Enter in a dialog's box does not press it.
 QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption);
+
+// Shows w's text in the system's fixed-width face at the size of the
+// application's font, so hex columns line up.
+void useFixedFont(QWidget *w);
+
+// A command button whose caption stays as it is, pressed also by a key
+// (Alt+letter): the key is announced in the tooltip.
+void setButtonKey(QPushButton *button, const QKeySequence &key);
+
+// Makes w reachable on screen: the tab pages that hold it come to the front
+// and the scroll areas around it scroll it into view.
+void bringIntoView(QWidget *w);
 
 // Sets the objectName and the array index the script runner and tests use to
 // address control arrays such as ICText(5).

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -55,6 +56,8 @@ inline bool setControl(QWidget *root, const QString &step)
         r->setChecked(true);
     else if (auto *e = qobject_cast<QLineEdit *>(w))
         e->setText(value);
+    else if (auto *p = qobject_cast<QPlainTextEdit *>(w))
+        p->setPlainText(value);
     else if (auto *l = qobject_cast<QLabel *>(w))
         l->setText(value);
     else
@@ -76,6 +79,8 @@ inline QString controlValue(QWidget *root, const QString &name)
     QWidget *w = findControl(root, name);
     if (auto *e = qobject_cast<QLineEdit *>(w))
         return e->text();
+    if (auto *p = qobject_cast<QPlainTextEdit *>(w))
+        return p->toPlainText();
     if (auto *l = qobject_cast<QLabel *>(w))
         return l->text();
     if (auto *c = qobject_cast<QComboBox *>(w))

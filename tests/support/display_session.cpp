@@ -1,5 +1,7 @@
 #include "support/display_session.h"
 
+#include "ui/widgets.h"
+
 #include "link/shared_state.h"
 #include "ui/status_bar.h"
 
@@ -11,11 +13,12 @@
 
 namespace mdqtest {
 
-DisplaySession::DisplaySession(int clockScale) : m_clock(clockScale), m_port(m_map)
+DisplaySession::DisplaySession(int clockScale, mdq::Remembered *remembered) : m_clock(clockScale), m_port(m_map)
 {
     m_started = m_reader.start();
     m_map.map(1, m_reader.devicePath());
     m_main = std::make_unique<mdq::ReaderMain>(m_port, m_clock, m_prompter);
+    m_main->setRemembered(remembered);
     m_prompter.setOwner(m_main.get());
     m_bench = std::make_unique<mdq::VirtualReaderWindow>([this](const QString &line) { return m_reader.control(line); },
                                                          m_reader.devicePath());
@@ -45,10 +48,7 @@ void DisplaySession::connect()
 
 void DisplaySession::bringToFront(QWidget *w)
 {
-    for (QWidget *child = w, *parent = w->parentWidget(); parent; child = parent, parent = parent->parentWidget())
-        if (auto *stack = qobject_cast<QStackedWidget *>(parent))
-            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
-                tabs->setCurrentWidget(child);
+    mdq::bringIntoView(w);
     QTest::qWait(20);
 }
 

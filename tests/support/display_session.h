@@ -15,12 +15,17 @@
 #include <memory>
 #include <virtual_reader.h>
 
+namespace mdq {
+class Remembered;
+}
+
 namespace mdqtest {
 
 class DisplaySession
 {
 public:
-    explicit DisplaySession(int clockScale = 20);
+    // remembered: the settings the tool keeps between runs (none by default).
+    explicit DisplaySession(int clockScale = 20, mdq::Remembered *remembered = nullptr);
     ~DisplaySession();
 
     bool started() const { return m_started; }
@@ -29,6 +34,8 @@ public:
     mdq::VirtualReaderWindow &bench() { return *m_bench; }
     ScaledClock &clock() { return m_clock; }
 
+    // COMn leads to the virtual reader as well as COM1.
+    void alsoMap(int n) { m_map.map(n, m_reader.devicePath()); }
     // Opens COM1 and sets PortOpened, as a successful Setup Comm does.
     void connect();
     // A control of the main window (or of any window given).
