@@ -10,6 +10,7 @@
 #include "shell/reader_main.h"
 #include "ui/remembered.h"
 #include "platform/clock.h"
+#include "platform/port_directory.h"
 #include "platform/port_map.h"
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"
@@ -18,6 +19,7 @@
 #include <memory>
 #include <virtual_reader.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -144,14 +146,37 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     return runner.isDone() ? runner.exitCode() : code;
 }
 
-int runInteractive(const AppOptions &options, sim::VirtualReader *reader, const PortMap &map)
+// A COM number whose adapter was remembered follows that adapter, wherever it
+// is attached now; --map wins. Returns a note for each that moved.
+QStringList followRememberedAdapters(const Remembered &remembered, PortMap &map)
+{
+    QStringList notes;
+    const PortDirectory directory;
+    for (int n = 1; n <= PortMap::MaxPort; ++n) {
+        const QString binding = remembered.text(remembered::adapterKey(n));
+        if (binding.isEmpty() || map.isOverridden(n))
+            continue;
+        const QString device = directory.resolve(binding);
+        if (device.isEmpty())
+            continue;  // not attached now: COMn keeps its usual device
+        map.map(n, binding);
+        if (device != QFileInfo(PortMap::defaultDevice(n)).canonicalFilePath())
+            notes << QStringLiteral("COM%1 follows its adapter (%2) to %3").arg(n).arg(binding, device);
+    }
+    return notes;
+}
+
+int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMap &map)
 {
     SystemClock clock;
     QtSerialPort port(map);
     QtPrompter prompter;
     const auto remembered = options.fresh ? std::make_unique<Remembered>() : Remembered::forUser();
+    const QStringList moved = followRememberedAdapters(*remembered, map);
     ReaderMain main(port, clock, prompter);
     main.setRemembered(remembered.get());
+    for (const QString &note : moved)
+        main.activity().report(note);
     prompter.setOwner(&main);
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();
@@ -183,6 +208,14 @@ int main(int argc, char *argv[])
     PortMap map;
     for (const auto &m : options.maps)
         map.map(m.first, m.second);
+    if (options.listPorts) {
+        QCoreApplication app(argc, argv);
+        // As the windows would see them: remembered adapters followed.
+        if (!options.fresh)
+            followRememberedAdapters(*Remembered::forUser(), map);
+        std::fputs(qPrintable(portTable(map, PortDirectory())), stdout);
+        return 0;
+    }
 
     QStringList lines;
     if (!options.script.isEmpty()) {

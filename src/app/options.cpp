@@ -8,12 +8,16 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
-        "                [--fresh] [--help] [--version]\n"
+        "                [--fresh] [--list-ports] [--help] [--version]\n"
         "\n"
-        "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0\n"
+        "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0;\n"
+        "                      DEVICE may be a /dev/serial/by-id/... link, usb:SERIAL (the USB\n"
+        "                      adapter with that serial number) or usb:VID:PID (hex ids), found\n"
+        "                      whenever the port is opened\n"
         "                      (default: COM1..8 = /dev/ttyUSB0..7, COM9..12 = /dev/ttyACM0..3,\n"
         "                      COM13..16 = /dev/ttyS0..3)\n"
         "  --simulate[=COMn]   start the virtual MDQ-820 and map it to COM1 (or COMn)\n"
+        "  --list-ports        print each COMn, its device and what is attached there, and exit\n"
         "  --fresh             start with the default settings and remember nothing of this run\n"
         "                      (without it: port, baud rate, address, Record Data, window\n"
         "                      places and the last save folder are kept between runs)\n"
@@ -60,6 +64,8 @@ AppOptions parseOptions(const QStringList &args)
             o.script = value(QStringLiteral("--script"));
             if (!o.error.isEmpty())
                 return o;
+        } else if (a == QLatin1String("--list-ports")) {
+            o.listPorts = true;
         } else if (a == QLatin1String("--fresh")) {
             o.fresh = true;
         } else if (a == QLatin1String("--show")) {

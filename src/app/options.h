@@ -15,6 +15,7 @@ struct AppOptions
     bool show = false;                // --show: the script runs on screen
     int stepDelayMs = 400;            // --step-delay MS (with --show)
     int simulatePort = 0;             // --simulate[=COMn]; 0 = no virtual reader
+    bool listPorts = false;           // --list-ports: print the port table and exit
     bool fresh = false;               // --fresh: default settings, nothing remembered
     bool help = false;
     bool version = false;

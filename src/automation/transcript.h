@@ -21,6 +21,7 @@ public:
     explicit Transcript(Sink sink = {}) : m_sink(std::move(sink)) {}
     void line(const QString &text);
     void mute() { m_muted = true; }
+    void unmute() { m_muted = false; }
 
 private:
     Sink m_sink;

@@ -60,4 +60,13 @@ QString ExchangeOutcome::summary() const
     return QString();
 }
 
+namespace text {
+QString portLost(const QString &device)
+{
+    return QStringLiteral("The reader's port is gone: %1 was unplugged or switched off.\r\n"
+                          "Nothing was sent. The port is opened again by itself when the device comes back.")
+        .arg(device);
+}
+}  // namespace text
+
 }  // namespace mdq

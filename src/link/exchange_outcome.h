@@ -60,6 +60,8 @@ QString unitNotDetected();  // the five-line "Unit not detected" message
 QString dataError();        // "Error:Please Check The Data Effective"
 QString portSetupFirst();   // "Comm. Port Setup First"
 QString caution();          // "Caution"
+// The device of the open port went away (an unplugged adapter).
+QString portLost(const QString &device);
 }  // namespace text
 
 }  // namespace mdq

@@ -1,10 +1,12 @@
 #include "platform/qt_serial_port.h"
 
 #include "platform/clock.h"
+#include "platform/line_busy.h"
 #include "platform/port_map.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -16,6 +18,57 @@ QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map)
 {
     m_port.setReadBufferSize(ReadBufferLimit);
     QObject::connect(&m_port, &QSerialPort::readyRead, [this] { dropIdleInput(); });
+    // An unplugged adapter is noticed at once while idle; the timer catches
+    // devices that vanish without a word (a pty's link removed, say).
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
+        if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && !LineBusy::active())
+            QTimer::singleShot(0, &m_watch, [this] { watch(); });
+    });
+    m_watch.setInterval(WatchIntervalMs);
+    QObject::connect(&m_watch, &QTimer::timeout, [this] { watch(); });
+}
+
+QString QtSerialPort::identity() const
+{
+    return m_device.isEmpty() ? QString() : m_directory.identify(m_device).binding();
+}
+
+void QtSerialPort::markLost()
+{
+    m_lost = m_device;
+    closeHandle();
+    if (m_watcher)
+        m_watcher(LinkChange::Lost);
+}
+
+void QtSerialPort::watch()
+{
+    if (m_port.isOpen()) {
+        // During an exchange the waits find out for themselves.
+        if (LineBusy::active())
+            return;
+        const bool gone = !QFileInfo::exists(m_openedPath) || m_port.error() == QSerialPort::ResourceError
+                          || m_port.error() == QSerialPort::ReadError;
+        if (gone)
+            markLost();
+        return;
+    }
+    if (m_lost.isEmpty()) {
+        m_watch.stop();
+        return;
+    }
+    // Lost: the same binding (or path) leading to a device again brings it back.
+    const QString device = m_directory.resolve(m_map.device(m_portNumber));
+    if (device.isEmpty() || !QFileInfo::exists(device) || LineBusy::active())
+        return;
+    const QString lost = m_lost;
+    if (open(m_portNumber, m_baud) != OpenError::None) {
+        m_lost = lost;  // not ready yet: try again on the next tick
+        m_watch.start();
+        return;
+    }
+    if (m_watcher)
+        m_watcher(LinkChange::Returned);
 }
 
 void QtSerialPort::dropIdleInput()
@@ -39,12 +92,18 @@ QtSerialPort::~QtSerialPort()
 
 QString QtSerialPort::deviceName() const
 {
-    return m_map.device(m_portNumber);
+    if (!m_device.isEmpty() && (m_port.isOpen() || !m_lost.isEmpty()))
+        return m_device;
+    return deviceFor(m_portNumber);
 }
 
 QString QtSerialPort::deviceFor(int portNumber) const
 {
-    return m_map.device(portNumber);
+    const QString wanted = m_map.device(portNumber);
+    if (!PortDirectory::isBinding(wanted))
+        return wanted;
+    const QString device = m_directory.resolve(wanted);
+    return device.isEmpty() ? wanted : device;
 }
 
 OpenError QtSerialPort::open(int portNumber, qint32 baud)
@@ -52,9 +111,11 @@ OpenError QtSerialPort::open(int portNumber, qint32 baud)
     close();
     m_portNumber = portNumber;
     m_errorText.clear();
-    const QString device = m_map.device(portNumber);
+    const QString wanted = m_map.device(portNumber);
+    const QString device = m_directory.resolve(wanted);
     if (device.isEmpty()) {
-        m_errorText = QStringLiteral("no device for COM%1").arg(portNumber);
+        m_errorText = wanted.isEmpty() ? QStringLiteral("no device for COM%1").arg(portNumber)
+                                       : QStringLiteral("%1: no such adapter is attached").arg(wanted);
         return OpenError::NotFound;
     }
 #ifdef Q_OS_UNIX
@@ -97,12 +158,25 @@ OpenError QtSerialPort::open(int portNumber, qint32 baud)
         return OpenError::Other;
     }
     m_baud = baud;
+    m_openedPath = device;
+    m_device = QFileInfo(device).canonicalFilePath();
+    if (m_device.isEmpty())
+        m_device = device;
     // Bytes that arrived before the open would otherwise be taken for a reply.
     discardBuffers();
+    if (QThread::currentThread() == m_watch.thread())
+        m_watch.start();
     return OpenError::None;
 }
 
 void QtSerialPort::close()
+{
+    m_lost.clear();
+    m_watch.stop();
+    closeHandle();
+}
+
+void QtSerialPort::closeHandle()
 {
     if (!m_port.isOpen())
         return;
@@ -129,7 +203,7 @@ bool QtSerialPort::healthy()
         // A pty whose far end closed reads as end of file, which Qt reports
         // as a read error rather than a resource error.
         m_errorText = m_port.errorString();
-        close();
+        markLost();
         return false;
     default:
         m_errorText = m_port.errorString();

@@ -16,6 +16,12 @@ enum class OpenError {
     Other,
 };
 
+// What happened to an open port's device while nobody asked.
+enum class LinkChange {
+    Lost,      // the device went away (unplugged): the port is closed
+    Returned,  // a device with the same identity came back and was reopened
+};
+
 class SerialPort
 {
 public:
@@ -54,6 +60,14 @@ public:
     // memory), and `handler` is told the running total. Ports that cannot
     // receive unasked may ignore this.
     virtual void setIdleInputHandler(std::function<void(qint64 totalDiscarded)> handler) { Q_UNUSED(handler); }
+
+    // Ports that can tell: the device of the open port disappeared, or came
+    // back. While lost, lostDevice() names it; it is empty otherwise.
+    virtual void setLinkWatcher(std::function<void(LinkChange)> watcher) { Q_UNUSED(watcher); }
+    virtual QString lostDevice() const { return {}; }
+    // How the open port's device can be found again after a replug
+    // ("usb:A12345"), empty when nothing identifies it beyond its name.
+    virtual QString identity() const { return {}; }
 };
 
 }  // namespace mdq

@@ -6,12 +6,15 @@
 #include "link/execute_command.h"
 #include "link/line_activity.h"
 #include "link/shared_state.h"
+#include "platform/port_directory.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "setup/link_test.h"
 #include "setup/reader_scan.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyledItemDelegate>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -39,6 +42,22 @@ QString permissionMessage(const QString &device)
                           "(sudo usermod -aG %2 $USER), then log in again.")
         .arg(device, group);
 }
+// Draws a port list item as "COM3   /dev/ttyUSB0  FT232R USB UART (FTDI), ...";
+// the item's own text (what the combo shows and OK reads) stays "COM3".
+class PortItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(comportset::PortDescriptionRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("   ") + description;
+    }
+};
 }  // namespace
 
 int portNumberFromText(const QString &text)
@@ -124,6 +143,8 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     scanButton->setGeometry(px(1800), px(3360), px(1215), px(375));
     scanButton->setAutoDefault(false);
 
+    // (Item data set on the current item resets the edit text: describe first.)
+    describePorts();
     // The port and rate of the last good connection, when settings are kept.
     if (const Remembered *remembered = m_context.remembered) {
         if (portNumberFromText(remembered->text(remembered::Port)))
@@ -159,7 +180,27 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
 void comportset::updateDeviceHint()
 {
     const int n = portNumberFromText(m_portCombo->currentText());
-    m_deviceHint->setText(n ? QStringLiteral("= %1").arg(m_context.runner.link().port.deviceFor(n)) : QString());
+    const QString device = n ? m_context.runner.link().port.deviceFor(n) : QString();
+    m_deviceHint->setText(n ? QStringLiteral("= %1").arg(device) : QString());
+    m_deviceHint->setToolTip(n ? PortDirectory().identify(device).summary() : QString());
+}
+
+void comportset::describePorts()
+{
+    // Beside each COMn in the list: its device and what is attached there.
+    const PortDirectory directory;
+    const SerialPort &port = m_context.runner.link().port;
+    int widest = 0;
+    for (int i = 0; i < m_portCombo->count(); ++i) {
+        const int n = portNumberFromText(m_portCombo->itemText(i));
+        const QString device = port.deviceFor(n);
+        const QString text = QStringLiteral("%1  %2").arg(device, directory.identify(device).summary());
+        m_portCombo->setItemData(i, text, PortDescriptionRole);
+        m_portCombo->setItemData(i, text, Qt::ToolTipRole);
+        widest = qMax(widest, m_portCombo->fontMetrics().horizontalAdvance(m_portCombo->itemText(i) + text) + 60);
+    }
+    m_portCombo->setItemDelegate(new PortItemDelegate(m_portCombo));
+    m_portCombo->view()->setMinimumWidth(widest);
 }
 
 void comportset::setOuterHeightTwips(int twips)
@@ -251,6 +292,10 @@ void comportset::ok()
     if (Remembered *remembered = m_context.remembered) {
         remembered->setValue(remembered::Port, m_portCombo->currentText());
         remembered->setValue(remembered::Baud, m_baudCombo->currentText());
+        // The adapter itself, so the COM number follows it to another device name.
+        const QString adapter = port.identity();
+        if (!adapter.isEmpty())
+            remembered->setValue(remembered::adapterKey(portNumber), adapter);
     }
     accept();
 }

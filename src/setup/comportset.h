@@ -26,6 +26,8 @@ public:
 
     static constexpr int FoldedHeightTwips = 3165;
     static constexpr int UnfoldedHeightTwips = 4485;
+    // The port list's items carry their device and what is attached there.
+    static constexpr int PortDescriptionRole = Qt::UserRole + 1;
     bool autoScanUnfolded() const { return m_unfolded; }
 
     void ok();
@@ -37,6 +39,7 @@ private:
     void setOuterHeightTwips(int twips);
     void centre();
     void updateDeviceHint();
+    void describePorts();
     void markOkReady();
 
     ReaderContext &m_context;

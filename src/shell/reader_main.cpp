@@ -10,7 +10,9 @@
 #include "link/commands.h"
 #include "link/frame.h"
 #include "platform/serial_port.h"
+#include "platform/line_busy.h"
 #include "setup/comportset.h"
+#include "setup/link_test.h"
 #include "ui/remembered.h"
 #include "ui/status_bar.h"
 #include "ui/window_fit.h"
@@ -98,8 +100,14 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     outer->addWidget(m_statusBar);
     // After every wait: a port closed underneath means the link is lost.
     connect(&m_activity, &LineActivity::busyChanged, this, [this](bool busy) {
-        if (!busy)
+        if (!busy) {
             refreshConnection();
+            takeLinkChanges();
+        }
+    });
+    m_port.setLinkWatcher([this](LinkChange change) {
+        m_linkChanges.append(change);
+        QTimer::singleShot(0, this, &ReaderMain::takeLinkChanges);
     });
     connect(m_address, &QComboBox::currentTextChanged, this, [this](const QString &text) {
         m_context.remembered->setValue(remembered::Address, text);
@@ -128,6 +136,7 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
 ReaderMain::~ReaderMain()
 {
     m_port.setIdleInputHandler({});
+    m_port.setLinkWatcher({});
     if (isVisible())
         m_context.remembered->storeWindow(this);
 }
@@ -295,6 +304,42 @@ void ReaderMain::refreshConnection()
     info.baud = m_port.baudRate();
     info.address = m_address->currentText();
     m_statusBar->setConnection(info);
+}
+
+void ReaderMain::takeLinkChanges()
+{
+    // Never in the middle of an exchange: it ends first (and reports a cut
+    // off command itself); the changes are taken when the line is free.
+    if (LineBusy::active())
+        return;
+    while (!m_linkChanges.isEmpty()) {
+        const LinkChange change = m_linkChanges.takeFirst();
+        const QString where = QStringLiteral("COM%1 (%2)").arg(m_port.portNumber()).arg(m_port.deviceName());
+        if (change == LinkChange::Lost) {
+            m_log.append(QStringLiteral("-- Port lost: %1 is gone\r\n").arg(where));
+            m_activity.report(
+                QStringLiteral("Port lost: %1 is gone; waiting for it to come back").arg(m_port.deviceName()));
+            continue;
+        }
+        if (!m_state.PortOpened)
+            continue;  // nobody had connected: reopened, nothing more
+        // Back with the same settings: the link test says whether the reader
+        // is there. A command cut off by the unplug is not sent again.
+        const auto address = addressFromText(m_address->currentText()).value_or(0);
+        bool stopped = false;
+        const QString answer = IRUnitIfOk(m_runner.link(), address, m_record->isChecked(), &stopped);
+        if (answer == QLatin1String("ERROR")) {
+            m_port.close();
+            m_state.PortOpened = false;
+            m_log.append(QStringLiteral("-- %1 is back, but the reader does not answer\r\n").arg(where));
+            m_activity.report(QStringLiteral("%1 is back, but the reader does not answer: press Setup Comm").arg(where));
+        } else {
+            const QString text = QStringLiteral("Reconnected: %1 at %2 baud").arg(where).arg(m_port.baudRate());
+            m_log.append(QStringLiteral("-- %1\r\n").arg(text));
+            m_activity.report(text);
+        }
+    }
+    refreshConnection();
 }
 
 void ReaderMain::saveLog()

@@ -7,6 +7,7 @@
 #include "link/line_activity.h"
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
+#include "platform/serial_port.h"
 #include "ui/status_bar.h"
 
 #include <QTimer>
@@ -56,7 +57,7 @@ public:
     // Settings kept between runs: the address and Record Data are taken from
     // it now, port and baud rate when the settings window opens, window
     // geometry when each window shows; changes are written back. Off (the
-    // default) reads and writes nothing.
+    // default) reads and writes nothing. It must outlive the window.
     void setRemembered(Remembered *remembered);
 
     // Large enough for every page without scrolling; the window opens at
@@ -80,6 +81,8 @@ private:
     void saveLog();
     // Brings the status bar's connection part up to date.
     void refreshConnection();
+    // The port's device went away or came back: trace, status bar, link test.
+    void takeLinkChanges();
     void closeEvent(QCloseEvent *event) override;
 
     SerialPort &m_port;
@@ -103,6 +106,7 @@ private:
     QScrollArea *m_scroll = nullptr;
     std::unique_ptr<Remembered> m_notRemembered;
     std::unique_ptr<WindowFitter> m_fitter;
+    QList<LinkChange> m_linkChanges;
 };
 
 }  // namespace mdq

@@ -6,6 +6,7 @@
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
 #include "platform/prompter.h"
+#include "platform/serial_port.h"
 
 namespace mdq {
 
@@ -43,6 +44,15 @@ int CommandRunner::run(const Builder &build, const PositiveHandler &onPositive, 
     if (!m_link.state.PortOpened) {
         m_prompter.message(Icon::Exclamation, text::caution(), text::portSetupFirst());
         return ExchangeOk;
+    }
+    // The device is known to be gone: say so instead of a data error, and
+    // send nothing (the port reopens by itself when the device returns).
+    const QString lost = m_link.port.lostDevice();
+    if (!lost.isEmpty()) {
+        if (m_link.activity)
+            m_link.activity->report(QStringLiteral("Port lost: %1 is gone").arg(lost));
+        m_prompter.message(Icon::Exclamation, text::caution(), text::portLost(lost));
+        return ExchangeFailed;
     }
     if (!m_record())
         m_link.log.clear();

@@ -20,6 +20,8 @@ inline const QString Baud = QStringLiteral("link/baud");
 inline const QString Address = QStringLiteral("link/address");
 inline const QString RecordData = QStringLiteral("log/recordData");
 inline const QString SaveFolder = QStringLiteral("log/saveFolder");
+// The USB adapter (its binding, "usb:A12345") COMn last connected through.
+inline QString adapterKey(int port) { return QStringLiteral("ports/COM%1").arg(port); }
 }  // namespace remembered
 
 class Remembered
