@@ -5,6 +5,8 @@
 //   4. 100,000 exchanges with "Record Data" ticked (last 10 % within 1.5x of the first 10 %;
 //      memory grows only with the log's text)
 //   5. start-up to the main window shown (< 0.5 s)
+//   6. an unplugged reader plugged in again: reconnected, link test passed, within 1 s of
+//      the device returning; CPU while the device is away < 1 % of one core
 
 #include "shell/reader_main.h"
 #include "link/commands.h"
@@ -23,10 +25,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <sys/resource.h>
 #include <vector>
 #include <virtual_reader.h>
@@ -240,6 +245,61 @@ void benchStartup()
     report("5. start-up: program started, main window shown, ended", median(times), "ms", 500.0);
 }
 
+void benchReplug()
+{
+    // The reader behind a link, as /dev/serial/by-id shows an adapter.
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("reader"));
+    auto reader = std::make_unique<sim::VirtualReader>();
+    if (!reader->start() || !QFile::link(reader->devicePath(), link)) {
+        std::fprintf(stderr, "bench: cannot set up the replug\n");
+        return;
+    }
+    PortMap map;
+    map.map(1, link);
+    SystemClock clock;
+    QtSerialPort port(map);
+    SilentPrompter prompter;
+    ReaderMain main(port, clock, prompter);
+    if (port.open(1, 9600) != OpenError::None)
+        return;
+    main.state().PortOpened = true;
+    auto waitFor = [](const std::function<bool()> &done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    };
+
+    reader->stop();
+    QFile::remove(link);
+    QElapsedTimer t;
+    t.start();
+    if (!waitFor([&] { return !port.lostDevice().isEmpty(); }, 5000))
+        std::fprintf(stderr, "bench: the unplug went unnoticed\n");
+    std::printf("6. unplug noticed after %.0f ms\n", double(t.elapsed()));
+    // Away for 3 s: the watch must cost next to nothing.
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer away;
+    away.start();
+    QEventLoop idle;
+    QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+    idle.exec();
+    report("   CPU while the device is away", 100.0 * (cpuSeconds() - cpuBefore) * 1000.0 / double(away.elapsed()),
+           "%", 1.0);
+
+    reader = std::make_unique<sim::VirtualReader>();
+    if (!reader->start())
+        return;
+    t.restart();
+    QFile::link(reader->devicePath(), link);
+    const bool back = waitFor([&] { return main.log().text().contains(QLatin1String("-- Reconnected: ")); }, 5000);
+    report(back ? "   reconnected (link test passed) after the device returned" : "   NOT reconnected within 5 s",
+           double(t.elapsed()), "ms", 1000.0);
+    port.close();
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -253,5 +313,6 @@ int main(int argc, char *argv[])
     benchPaced(9600, quick ? 20 : 100);
     benchSilentCpu();
     benchLongLog();
+    benchReplug();
     return 0;
 }
