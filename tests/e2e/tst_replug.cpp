@@ -8,9 +8,11 @@
 
 #include "link/traffic_log.h"
 #include "support/e2e_session.h"
+#include "setup/comportset.h"
 #include "ui/remembered.h"
 #include "ui/status_bar.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -64,6 +66,16 @@ private Q_SLOTS:
         QVERIFY2(s.main().state().PortOpened, qPrintable(connect.join(QLatin1Char('\n'))));
         const QString first = s.main().port().deviceName();
         QCOMPARE(first, QFileInfo(s.reader().devicePath()).canonicalFilePath());
+        // The settings window's list shows what is attached beside COM1.
+        {
+            mdq::comportset settings(s.main().context(), &s.main());
+            const QString beside = settings.findChild<QComboBox *>(QStringLiteral("PortCombo"))
+                                       ->itemData(0, mdq::comportset::PortDescriptionRole)
+                                       .toString();
+            // A binding shows the device it leads to; a path shows itself.
+            QVERIFY2(beside.startsWith((byUsbSerial ? first : link) + QStringLiteral("  ")), qPrintable(beside));
+            QCOMPARE(beside.endsWith(QLatin1String("serial SER42")), byUsbSerial);
+        }
         // The adapter is remembered with the COM number it connected through.
         QCOMPARE(remembered->text(mdq::remembered::adapterKey(1)), byUsbSerial ? QStringLiteral("usb:SER42") : QString());
 
