@@ -23,16 +23,6 @@
 
 using namespace mdqtest;
 
-namespace {
-bool waitUntil(const std::function<bool()> &pred, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms)
-        QTest::qWait(20);
-    return pred();
-}
-}  // namespace
 
 class TestReplug : public QObject
 {
@@ -82,7 +72,8 @@ private Q_SLOTS:
         // Unplugged: noticed without a command, the port closed.
         s.reader().stop();
         QFile::remove(link);
-        QVERIFY(waitUntil([&] { return !s.main().port().lostDevice().isEmpty(); }));
+        QVERIFY(QTest::qWaitFor([&] { return s.main().log().text().contains(QLatin1String("-- Port lost: ")); }));
+        QVERIFY(!s.main().port().lostDevice().isEmpty());
         QVERIFY(!s.main().port().isOpen());
         QVERIFY2(s.main().statusBar()->text().contains(QLatin1String(": lost | Port lost: ")),
                  qPrintable(s.main().statusBar()->text()));
@@ -102,7 +93,7 @@ private Q_SLOTS:
         QVERIFY(again.start());
         const QString second = QFileInfo(again.devicePath()).canonicalFilePath();
         QVERIFY(QFile::link(again.devicePath(), link));
-        QVERIFY(waitUntil([&] { return s.main().log().text().contains(QLatin1String("-- Reconnected: ")); }));
+        QVERIFY(QTest::qWaitFor([&] { return s.main().log().text().contains(QLatin1String("-- Reconnected: ")); }));
         QVERIFY(s.main().port().isOpen() && s.main().port().lostDevice().isEmpty());
         QCOMPARE(s.main().port().deviceName(), second);
         QCOMPARE(s.main().port().baudRate(), 9600);
