@@ -37,12 +37,29 @@ bool setCloseOnExec(int fd)
     return fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
 }
 
-// One answer on its way out: bytes, the pause before them, how far it got.
+// When the last of `bytes` bytes started at `start` is complete on a line
+// of `baud` (10 bits a byte), rounded up to the nanosecond: never early.
+Clock::time_point wireEnd(Clock::time_point start, long long bytes, int baud)
+{
+    const long long perSecond = std::max(1, baud);
+    return start + std::chrono::nanoseconds((bytes * 10'000'000'000LL + perSecond - 1) / perSecond);
+}
+
+// One answer on its way out. While paced, its bytes follow a schedule from
+// `start`: byte `base + k` goes out no sooner than the wire time of k + 1
+// bytes after it, at the rate `baud`.
 struct Outgoing
 {
     Transmission t;
+    Clock::time_point readyAt;  // when the request it answers was all in
     int sent = 0;
     bool started = false;
+    bool paced = false;
+    int baud = 0;
+    Clock::time_point start;
+    int base = 0;
+
+    Clock::time_point due() const { return paced ? wireEnd(start, sent - base + 1, baud) : start; }
 };
 
 }  // namespace
@@ -167,25 +184,47 @@ void PtyServer::closeAll()
 void PtyServer::serve()
 {
     std::deque<Outgoing> queue;
-    Clock::time_point nextByte = Clock::now();  // earliest time the next byte may go out
+    // Both directions of the line, each busy until its last byte is complete.
+    Clock::time_point hostLineFree = Clock::now();
+    Clock::time_point ourLineFree = hostLineFree;
     char buffer[4096];
 
-    while (!m_stopping) {
-        const Clock::time_point now = Clock::now();
-
-        if (!queue.empty() && !queue.front().started) {
-            Outgoing &head = queue.front();
+    // Puts the answer at the head of the queue on its schedule at the line's
+    // present setting.
+    auto keepToLine = [this, &ourLineFree](Outgoing &head, Clock::time_point now) {
+        const bool pace = m_pace;
+        const int baud = m_baud;
+        if (!head.started) {
+            // An answer goes out once its request is in and the line is free,
+            // after its pause.
             head.started = true;
-            nextByte = std::max(nextByte, now) + std::chrono::milliseconds(head.t.delayMs);
+            head.paced = pace;
+            head.baud = baud;
+            const auto from = pace ? std::max(head.readyAt, ourLineFree) : now;
+            head.start = from + std::chrono::milliseconds(head.t.delayMs);
+        } else if (head.paced != pace || head.baud != baud) {
+            // The line changed under way: the rest keeps to the new setting
+            // from the end of the byte that went out last.
+            if (head.sent > head.base)
+                head.start = head.paced ? wireEnd(head.start, head.sent - head.base, head.baud) : now;
+            head.paced = pace;
+            head.baud = baud;
+            head.base = head.sent;
         }
+    };
+
+    while (!m_stopping) {
+        Clock::time_point now = Clock::now();
+        if (!queue.empty())
+            keepToLine(queue.front(), now);
         const bool haveOutput = !queue.empty();
-        const bool due = haveOutput && now >= nextByte;
+        const bool due = haveOutput && now >= queue.front().due();
 
         pollfd fds[2] = {{m_master, short(POLLIN | (due ? POLLOUT : 0)), 0}, {m_wakeRead, POLLIN, 0}};
         timespec timeout{};
         timespec *timeoutPtr = nullptr;
         if (haveOutput && !due) {
-            const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(nextByte - now).count();
+            const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(queue.front().due() - now).count();
             timeout.tv_sec = wait / 1'000'000'000;
             timeout.tv_nsec = wait % 1'000'000'000;
             timeoutPtr = &timeout;
@@ -203,36 +242,44 @@ void PtyServer::serve()
 
         if (fds[0].revents & POLLIN) {
             const ssize_t n = read(m_master, buffer, sizeof buffer);
-            const bool lineMatches = !m_pace || hostBaud() == m_baud;
+            const bool pace = m_pace;  // read now: the line may have changed while waiting
+            const int baud = m_baud;
+            const bool lineMatches = !pace || hostBaud() == baud;
             if (n > 0 && lineMatches) {
-                if (m_pace) {
-                    // The host's bytes take their wire time to arrive: nothing
-                    // goes back before the last of them would be in.
-                    const auto inTime = std::chrono::nanoseconds(10'000'000'000LL / std::max(1, int(m_baud))) * n;
-                    nextByte = std::max(nextByte, Clock::now() + inTime);
+                // The host's bytes take their wire time to come in, after any
+                // still coming: what they ask for waits until the last is in.
+                now = Clock::now();
+                hostLineFree = pace ? wireEnd(std::max(hostLineFree, now), n, baud) : now;
+                for (const Transmission &t : m_responder(QByteArray(buffer, int(n)))) {
+                    queue.emplace_back();
+                    queue.back().t = t;
+                    queue.back().readyAt = hostLineFree;
                 }
-                for (const Transmission &t : m_responder(QByteArray(buffer, int(n))))
-                    queue.push_back(Outgoing{t});
             }
         }
 
-        if (!queue.empty() && queue.front().started && Clock::now() >= nextByte) {
-            Outgoing &head = queue.front();
-            const int remaining = int(head.t.bytes.size()) - head.sent;
-            const bool pace = m_pace;  // read now: the line may have changed while waiting
-            const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / std::max(1, int(m_baud)));
-            int count = remaining;
-            if (pace) {
-                const auto behind = Clock::now() - nextByte;
-                count = int(std::min<long long>(remaining, 1 + behind / byteTime));
-            }
-            const ssize_t written = count > 0 ? write(m_master, head.t.bytes.constData() + head.sent, count) : 0;
-            if (written > 0) {
-                head.sent += int(written);
-                nextByte = pace ? nextByte + byteTime * written : Clock::now();
-            }
-            if (head.sent >= head.t.bytes.size())
-                queue.pop_front();
+        if (queue.empty())
+            continue;
+        Outgoing &head = queue.front();
+        now = Clock::now();
+        keepToLine(head, now);
+        if (now < head.due())
+            continue;
+        const int remaining = int(head.t.bytes.size()) - head.sent;
+        int count = remaining;
+        if (head.paced) {
+            // Every byte whose time has come, none before (the loop may have
+            // woken late: those go out together).
+            count = 0;
+            while (count < remaining && now >= wireEnd(head.start, head.sent - head.base + count + 1, head.baud))
+                ++count;
+        }
+        const ssize_t written = count > 0 ? write(m_master, head.t.bytes.constData() + head.sent, count) : 0;
+        if (written > 0)
+            head.sent += int(written);
+        if (head.sent >= head.t.bytes.size()) {
+            ourLineFree = head.paced ? wireEnd(head.start, head.sent - head.base, head.baud) : Clock::now();
+            queue.pop_front();
         }
     }
 }

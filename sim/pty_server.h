@@ -5,12 +5,15 @@
 // after its pause.
 //
 // The server keeps a slave descriptor open itself, so the master never sees a
-// hang-up when the host closes and reopens the port. With pacing on, bytes go
-// out no faster than the wire time at the set baud rate (10 bits a byte), and
-// bytes from a host whose line speed differs from that rate are dropped as the
-// garbage they would be on a real line, so the host gets no answer. Linux
-// reports the host's speed setting through the master, which is read for every
-// chunk that arrives.
+// hang-up when the host closes and reopens the port. With pacing on, both
+// directions take their wire time at the set baud rate (10 bits a byte): an
+// answer starts no sooner than the host's bytes would all be in (plus its
+// pause), and byte k of an answer starting at t0 goes out no sooner than
+// t0 + (k + 1) byte times, timed from t0 on the monotonic clock so that a late
+// wake-up never makes the following bytes early. Bytes from a host whose line
+// speed differs from that rate are dropped as the garbage they would be on a
+// real line, so the host gets no answer. Linux reports the host's speed
+// setting through the master, which is read for every chunk that arrives.
 
 #include "line_protocol.h"
 

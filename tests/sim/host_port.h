@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QSerialPort>
 
 namespace simtest {
@@ -33,6 +34,22 @@ public:
         while (!complete() && timer.elapsed() < timeoutMs && m_port.waitForReadyRead(int(timeoutMs - timer.elapsed())))
             got += m_port.readAll();
         return got;
+    }
+
+    // Reads until count bytes have arrived or timeoutMs passes; returns, for
+    // each byte, clock's nanoseconds when the read that brought it returned.
+    QList<qint64> readArrivals(int count, int timeoutMs, const QElapsedTimer &clock)
+    {
+        QList<qint64> times;
+        const qint64 endNs = clock.nsecsElapsed() + qint64(timeoutMs) * 1'000'000;
+        while (times.size() < count && clock.nsecsElapsed() < endNs
+               && m_port.waitForReadyRead(int((endNs - clock.nsecsElapsed()) / 1'000'000) + 1)) {
+            const qint64 n = m_port.readAll().size();
+            const qint64 at = clock.nsecsElapsed();
+            for (qint64 i = 0; i < n; ++i)
+                times.append(at);
+        }
+        return times;
     }
 
 private:

@@ -71,6 +71,49 @@ private Q_SLOTS:
         QCOMPARE(host.readAnswer(kAnswerWaitMs).toHex(' '), kStatusAnswer.toHex(' '));
     }
 
+    void pacedReplyKeepsToWireTime_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("delayMs");  // the delay fault: holds the reply frame, not the ACK
+        QTest::newRow("1200 baud") << 1200 << 0;
+        QTest::newRow("2400 baud") << 2400 << 0;
+        QTest::newRow("2400 baud, reply delayed 30 ms") << 2400 << 30;
+    }
+    void pacedReplyKeepsToWireTime()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, delayMs);
+        VirtualReaderOptions options;
+        options.baud = baud;
+        options.pace = true;
+        VirtualReader reader(options);
+        QVERIFY(reader.start());
+        if (delayMs > 0)
+            QVERIFY(reader.control(QStringLiteral("fault delay %1").arg(delayMs)).startsWith(QLatin1String("ok")));
+        HostPort host(reader.devicePath(), baud);
+        QVERIFY(host.isOpen());
+
+        // Started before the request is written, so no arrival is measured early.
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(host.send(kStatus));
+        const QList<qint64> arrivals = host.readArrivals(int(kStatusAnswer.size()), kAnswerWaitMs, clock);
+        QCOMPARE(arrivals.size(), kStatusAnswer.size());
+
+        // The request's bytes come in first; answer byte k is complete k + 1
+        // byte times after that (10 bits a byte).
+        const double byteNs = 1e10 / baud;
+        const qint64 delayNs = qint64(delayMs) * 1'000'000;
+        for (int k = 0; k < arrivals.size(); ++k) {
+            const qint64 earliest = qint64((kStatus.size() + k + 1) * byteNs) + (k > 0 ? delayNs : 0);
+            QVERIFY2(arrivals[k] >= earliest, qPrintable(QStringLiteral("byte %1 at %2 us, wire time %3 us")
+                                                             .arg(k).arg(arrivals[k] / 1000).arg(earliest / 1000)));
+        }
+        const qint64 wireNs = qint64((kStatus.size() + kStatusAnswer.size()) * byteNs) + delayNs;
+        QVERIFY2(arrivals.last() <= wireNs * 3 / 2 + 50'000'000,
+                 qPrintable(QStringLiteral("last byte at %1 us, wire time %2 us").arg(arrivals.last() / 1000).arg(wireNs / 1000)));
+    }
+
     void delayFaultHoldsTheReply()
     {
         VirtualReader reader;
