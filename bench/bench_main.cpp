@@ -1,6 +1,7 @@
 // qtest820-bench: the tool's performance figures against their targets.
 //   1. one status exchange against the virtual reader on a pty, no pacing (median < 1 ms)
-//   2. the same paced at 9600 and 115200 baud (median within 5 % + 1 ms of the wire time)
+//   2. the same paced at 9600 and 115200 baud (median never below the wire time, and at most
+//      5 % + 1 ms above it)
 //   3. CPU used while waiting 12 s on a silent reader (< 2 % of one core)
 //   4. 100,000 exchanges with "Record Data" ticked (last 10 % within 1.5x of the first 10 %;
 //      memory grows only with the log's text)
@@ -59,6 +60,14 @@ void report(const char *what, double value, const char *unit, double target, con
 {
     std::printf("%-58s %10.3f %-3s target %s %.3f %-3s ratio %.2f  %s\n", what, value, unit, rule, target, unit,
                 value / target, value <= target ? "PASS" : "FAIL");
+    std::fflush(stdout);
+}
+
+// A figure that must lie within [low, high].
+void reportRange(const char *what, double value, const char *unit, double low, double high)
+{
+    std::printf("%-58s %10.3f %-3s target %.3f .. %.3f %-3s  %s\n", what, value, unit, low, high, unit,
+                value >= low && value <= high ? "PASS" : "FAIL");
     std::fflush(stdout);
 }
 
@@ -128,12 +137,13 @@ void benchExchange()
 void benchPaced(int baud, int n)
 {
     Link l({0, baud, true});
-    // Request 9 + ACK 1 + reply 12 + host ACK 1 bytes, 10 bits each.
-    const double wireMs = 23 * 10 * 1000.0 / baud;
-    const double allowed = wireMs * 0.05 + 1.0;
+    // What the exchange waits for on the wire: request 9 + ACK 1 + reply 12
+    // bytes, 10 bits each. The host's closing ACK is handed to the driver and
+    // not waited for, as on a real port, so it takes no part.
+    const double wireMs = (9 + 1 + 12) * 10 * 1000.0 / baud;
     const double got = l.medianExchangeMs(n);
     std::printf("2. status exchange paced at %d baud: median %.3f ms, wire time %.3f ms\n", baud, got, wireMs);
-    report("   |median - wire time|", std::abs(got - wireMs), "ms", allowed);
+    reportRange("   median - wire time (a real line is never faster)", got - wireMs, "ms", 0.0, wireMs * 0.05 + 1.0);
 }
 
 void benchSilentCpu()
