@@ -6,6 +6,7 @@
 #include "link/execute_command.h"
 #include "link/line_activity.h"
 #include "link/shared_state.h"
+#include "platform/port_access.h"
 #include "platform/port_directory.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
@@ -15,7 +16,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QStyledItemDelegate>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,18 +30,6 @@ constexpr int px(int twips) { return twips / 15; }  // 15 twips per pixel at 96 
 const char *const kBaudTexts[] = {"9600 bits/s", "19200 bits/s", "38400 bits/s", "57600 bits/s", "115200 bits/s"};
 constexpr qint32 kBauds[] = {9600, 19200, 38400, 57600, 115200};
 
-QString permissionMessage(const QString &device)
-{
-    QString group;
-    QFileInfo info(device);
-    if (info.exists())
-        group = info.group();
-    if (group.isEmpty())
-        group = QStringLiteral("dialout");
-    return QStringLiteral("No permission to open %1.\r\nAdd your user to the group \"%2\" "
-                          "(sudo usermod -aG %2 $USER), then log in again.")
-        .arg(device, group);
-}
 // Draws a port list item as "COM3   /dev/ttyUSB0  FT232R USB UART (FTDI), ...";
 // the item's own text (what the combo shows and OK reads) stays "COM3".
 class PortItemDelegate : public QStyledItemDelegate
@@ -264,7 +252,7 @@ void comportset::ok()
         return;
     case OpenError::NoPermission:
         // Silence here would leave the operator guessing; say what to do.
-        prompter.message(Icon::Exclamation, text::caution(), permissionMessage(port.deviceFor(portNumber)));
+        prompter.message(Icon::Exclamation, text::caution(), noPermissionAdvice(port.deviceFor(portNumber)));
         markOkReady();
         return;
     case OpenError::Other:
