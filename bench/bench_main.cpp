@@ -139,7 +139,7 @@ void benchPaced(int baud, int n)
     Link l({0, baud, true});
     // What the exchange waits for on the wire: request 9 + ACK 1 + reply 12
     // bytes, 10 bits each. The host's closing ACK is handed to the driver and
-    // not waited for, as on a real port, so it takes no part.
+    // not waited for, as on a real port, so it is not counted.
     const double wireMs = (9 + 1 + 12) * 10 * 1000.0 / baud;
     const double got = l.medianExchangeMs(n);
     std::printf("2. status exchange paced at %d baud: median %.3f ms, wire time %.3f ms\n", baud, got, wireMs);
