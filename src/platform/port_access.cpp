@@ -1,7 +1,8 @@
 #include "platform/port_access.h"
 
+#include "platform/port_directory.h"
+
 #include <QFileInfo>
-#include <QSerialPortInfo>
 
 namespace mdq {
 
@@ -51,11 +52,10 @@ DeviceAccessFacts deviceAccessFacts(const QString &device)
     facts.group = info.group();
     if (info.groupId() != uint(-2))
         facts.gid = info.groupId();
-    const QString node = info.canonicalFilePath();
-    facts.kernelName = QFileInfo(node).fileName();
-    const QSerialPortInfo port(node);
-    if (port.hasVendorIdentifier() && port.hasProductIdentifier())
-        facts.usbId = DeviceAccessFacts::UsbId{port.vendorIdentifier(), port.productIdentifier()};
+    const PortIdentity identity = PortDirectory().identify(device);
+    facts.kernelName = QFileInfo(identity.device).fileName();
+    if (identity.vendorId != 0 || identity.productId != 0)
+        facts.usbId = DeviceAccessFacts::UsbId{identity.vendorId, identity.productId};
     return facts;
 }
 

@@ -26,7 +26,8 @@ struct DeviceAccessFacts
     std::optional<UsbId> usbId;  // USB adapters only
 };
 
-// Looks the device up: its owner, the node a link leads to, the USB ids.
+// Looks the device up: its owner, the node a link leads to, the adapter's
+// USB ids (as PortDirectory identifies it).
 DeviceAccessFacts deviceAccessFacts(const QString &device);
 
 // The advice for a device with these facts ...
