@@ -36,8 +36,7 @@ public:
         return got;
     }
 
-    // Reads until count bytes have arrived or timeoutMs passes; returns, for
-    // each byte, clock's nanoseconds when the read that brought it returned.
+    // For each of count bytes (or those within timeoutMs): clock's ns when the read bringing it returned.
     QList<qint64> readArrivals(int count, int timeoutMs, const QElapsedTimer &clock)
     {
         QList<qint64> times;

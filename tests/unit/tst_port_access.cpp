@@ -1,6 +1,4 @@
-// The advice shown when a port exists but may not be opened: join the owning
-// group, unless that group is a system one; then a udev rule for an
-// administrator.
+// No-permission advice: join the owning group, unless it is a system one.
 
 #include "platform/port_access.h"
 
