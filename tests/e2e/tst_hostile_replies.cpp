@@ -112,6 +112,7 @@ private Q_SLOTS:
         QCOMPARE(o.result, -1);
         QCOMPARE(int(o.end), int(mdq::ExchangeEnd::BadReply));
         QVERIFY2(o.detail.startsWith(detail), qPrintable(o.detail));
+        QCOMPARE(o.summary(), QStringLiteral("Reply rejected: ") + o.detail);  // the status bar's text
         QCOMPARE(o.operatorMessage()->text, QStringLiteral("Error:Please Check The Data Effective"));
         QVERIFY(got.isEmpty());  // nothing for a handler
         QVERIFY(log.text().endsWith(QLatin1String("SD: 06\r\n\r\n")));

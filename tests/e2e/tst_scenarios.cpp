@@ -1,5 +1,6 @@
 // Scenarios against the virtual reader over a real pty: each file under
 // scenarios/ holds script steps, a line "--- expected", then the transcript.
+// Every scenario starts connected: "Setup Comm" and OK on COM1 come first.
 
 #include "support/e2e_session.h"
 
@@ -30,8 +31,10 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(file.readAll());
         const int split = text.indexOf(QLatin1String("\n--- expected\n"));
         QVERIFY2(split >= 0, "scenario lacks a '--- expected' line");
-        const QString steps = text.left(split + 1);
+        const QString steps = QStringLiteral("click IROpencom\nclick Command1\n") + text.left(split + 1);
         QStringList expected = text.mid(split + 14).split(QLatin1Char('\n'));
+        expected.prepend(QStringLiteral("closed comportset"));
+        expected.prepend(QStringLiteral("window comportset"));
         while (!expected.isEmpty() && expected.last().isEmpty())
             expected.removeLast();
         int expectedCode = 0;
