@@ -84,6 +84,7 @@ private Q_SLOTS:
         row("fault negative A", "error: usage: fault negative CODE (two characters, e.g. 10 or A1)");
         row("fault bogus", "error: unknown fault \"bogus\"");
         row("fault NAK", "error: unknown fault \"NAK\"");
+        row("fault oversize once", "ok fault oversize once");
         row("fault none", "ok fault none");
         row("fault", "error: usage: fault MODE [once]|delay MS|negative CODE|none");
         row("chip ic sle4442", "ok chip ic sle4442");
@@ -111,6 +112,19 @@ private Q_SLOTS:
         const QString got = run(line);
         QCOMPARE(got, answer);
         QVERIFY(!got.contains(QLatin1Char('\n')));
+    }
+
+    // A serial number or version text must fit the host's 1025-byte reply
+    // buffer (and never wrap the 16-bit LEN).
+    void replyTextsFitTheReplyBuffer()
+    {
+        for (const char *command : {"serial", "version"}) {
+            const QString c = QLatin1String(command);
+            QVERIFY(run(c + ' ' + QString(1017, 'X')).startsWith(QLatin1String("ok")));
+            for (int length : {1018, 65536})
+                QVERIFY2(run(c + ' ' + QString(length, 'X')).startsWith(QLatin1String("error: ")), command);
+            QVERIFY(run(c + ' ' + QString(1018, 'X')).contains(QLatin1String("at most 1017")));
+        }
     }
 
     void commandsChangeTheState()

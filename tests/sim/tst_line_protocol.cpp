@@ -164,6 +164,9 @@ private Q_SLOTS:
         QTest::newRow("ack-only") << FaultMode::AckOnly << hex("06") << true;
         QTest::newRow("header-only") << FaultMode::HeaderOnly << hex("06 F2 00 00 06") << true;
         QTest::newRow("bad-bcc") << FaultMode::BadBcc << hex("06 F2 00 00 06 50 32 39 31 32 30 03 60") << true;
+        // Well formed, 1100 zero bytes past the host's 1025-byte reply buffer: LEN 0452h.
+        QTest::newRow("oversize") << FaultMode::Oversize
+                                  << hex("06 F2 00 04 52 50 32 39 31 32 30") + QByteArray(1100, '\0') + hex("03 CF") << true;
     }
     void lineModes()
     {

@@ -4,7 +4,6 @@
 
 #include "cli_options.h"
 #include "device_link.h"
-#include "control_interpreter.h"
 #include "sim/host_port.h"
 #include "sim/sim_bytes.h"
 
@@ -28,20 +27,14 @@ QString program()
     return QString::fromLocal8Bit(qgetenv("MDQ820_SIM_BINARY"));
 }
 
-QString readLine(QProcess &p)
+QString ask(QProcess &p, const char *command = nullptr)
 {
-    while (!p.canReadLine()) {
+    if (command)
+        p.write(QByteArray(command) + '\n');
+    while (!p.canReadLine())
         if (!p.waitForReadyRead(kWaitMs))
             return QStringLiteral("<nothing>");
-    }
     return QString::fromLocal8Bit(p.readLine()).trimmed();
-}
-
-QString ask(QProcess &p, const char *command)
-{
-    p.write(command);
-    p.write("\n");
-    return readLine(p);
 }
 
 QString linkTarget(const QString &path)
@@ -51,9 +44,9 @@ QString linkTarget(const QString &path)
     return n < 0 ? QString() : QString::fromLocal8Bit(target, int(n));
 }
 
-bool makeSymlink(const QString &target, const QString &path)
+bool makeSymlink(const char *target, const QString &path)
 {
-    return symlink(target.toLocal8Bit().constData(), path.toLocal8Bit().constData()) == 0;
+    return symlink(target, path.toLocal8Bit().constData()) == 0;
 }
 
 }  // namespace
@@ -67,111 +60,86 @@ class TstSimProgram : public QObject
     QString path() const { return dir.filePath(QStringLiteral("reader")); }
 
 private Q_SLOTS:
-    void initTestCase()
+    void init()
     {
-        QVERIFY2(QFile::exists(program()), "MDQ820_SIM_BINARY must name the built program");
+        QVERIFY(dir.isValid());
+        QFile::remove(path());
+        QDir(path()).removeRecursively();
     }
 
-    void servesThePtyAndTheControlInput()
+    // The device on the first line, a link to it, control answered line by
+    // line, the reader at its address; end of input or a signal ends the
+    // program normally and removes the link.
+    void servesUntilTheEnd_data()
     {
+        QTest::addColumn<int>("signal");  // 0: end of input
+        QTest::newRow("end of input") << 0;
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void servesUntilTheEnd()
+    {
+        QFETCH(int, signal);
         QProcess sim;
-        sim.start(program(), {QStringLiteral("--address"), QStringLiteral("2")});
+        sim.start(program(), {QStringLiteral("--address"), QStringLiteral("2"), QStringLiteral("--link"), path()});
         QVERIFY(sim.waitForStarted(kWaitMs));
-        const QString device = readLine(sim);
+        const QString device = ask(sim);
         QVERIFY2(device.startsWith(QLatin1String("/dev/pts/")), qPrintable(device));
+        QCOMPARE(linkTarget(path()), device);
 
         QCOMPARE(ask(sim, "insert"), QStringLiteral("ok card at the front"));
         QCOMPARE(ask(sim, "bogus"), QStringLiteral("error: unknown command \"bogus\" (try help)"));
-        HostPort host(device);
+        HostPort host(path());
         QVERIFY(host.isOpen());
         QVERIFY(host.send(hex("F2 02 00 03 43 31 30 03 B2")));
         QCOMPARE(host.readAnswer(kWaitMs).toHex(' '), hex("06 F2 02 00 06 50 31 30 31 32 30 03 97").toHex(' '));
         QVERIFY(ask(sim, "state").startsWith(QLatin1String("ok address=2 ")));
 
-        sim.closeWriteChannel();  // end of input ends the program
+        if (signal)
+            ::kill(pid_t(sim.processId()), signal);
+        else
+            sim.closeWriteChannel();
         QVERIFY(sim.waitForFinished(kWaitMs));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
-    }
-
-    void linkFollowsTheDeviceAndGoesOnSignal_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-    }
-
-    void linkFollowsTheDeviceAndGoesOnSignal()
-    {
-        QFETCH(int, signal);
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("mdq820"));
-        QProcess sim;
-        sim.start(program(), {QStringLiteral("--link"), link});
-        QVERIFY(sim.waitForStarted(kWaitMs));
-        const QString device = readLine(sim);
-        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
-
-        HostPort host(link);
-        QVERIFY(host.isOpen());
-        QVERIFY(host.send(hex("F2 00 00 03 43 31 30 03 B0")));
-        QCOMPARE(host.readAnswer(kWaitMs).left(2), hex("06 F2"));
-
-        ::kill(pid_t(sim.processId()), signal);
-        QVERIFY(sim.waitForFinished(kWaitMs));
-        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.exitCode(), 0);
-        QVERIFY(!QFileInfo(link).isSymLink());
-    }
-
-    void refusesToReplaceAFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("notes.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("precious");
-        file.close();
-
-        QProcess sim;
-        sim.start(program(), {QStringLiteral("--link"), path});
-        QVERIFY(sim.waitForFinished(kWaitMs));
-        QCOMPARE(sim.exitCode(), 1);
-        QVERIFY(sim.readAllStandardOutput().isEmpty());
-        QVERIFY(sim.readAllStandardError().contains("not a symbolic link"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("precious"));
+        QVERIFY(!QFileInfo(path()).isSymLink());
     }
 
     void exitCodes_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("arguments");  // "LINK": a regular file the link must not replace
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("stdoutStart");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: mdq820-sim");
-        QTest::newRow("-h") << QStringList{"-h"} << 0 << QByteArray("Usage: mdq820-sim");
-        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("mdq820-sim ");
-        QTest::newRow("bad address") << QStringList{"--address", "X"} << 2 << QByteArray();
-        QTest::newRow("unknown option") << QStringList{"--turbo"} << 2 << QByteArray();
+        QTest::addColumn<QByteArray>("stderrHas");
+        const QByteArray tryHelp("Try mdq820-sim --help.");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: mdq820-sim") << QByteArray();
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << QByteArray("Usage: mdq820-sim") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("mdq820-sim ") << QByteArray();
+        QTest::newRow("bad address") << QStringList{"--address", "X"} << 2 << QByteArray() << tryHelp;
+        QTest::newRow("unknown option") << QStringList{"--turbo"} << 2 << QByteArray() << tryHelp;
+        QTest::newRow("link onto a file") << QStringList{"--link", "LINK"} << 1 << QByteArray()
+                                          << QByteArray("not a symbolic link");
     }
-
     void exitCodes()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
         QFETCH(QByteArray, stdoutStart);
+        QFETCH(QByteArray, stderrHas);
+        QFile file(path());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+        file.close();
+        arguments.replaceInStrings(QStringLiteral("LINK"), path());
         QProcess sim;
         sim.start(program(), arguments);
         sim.closeWriteChannel();
         QVERIFY(sim.waitForFinished(kWaitMs));
         QCOMPARE(sim.exitCode(), code);
         const QByteArray out = sim.readAllStandardOutput();
-        if (stdoutStart.isEmpty()) {
-            QVERIFY(out.isEmpty());
-            QVERIFY(sim.readAllStandardError().contains("Try mdq820-sim --help."));
-        } else {
-            QVERIFY2(out.startsWith(stdoutStart), out.constData());
-        }
+        QVERIFY2(stdoutStart.isEmpty() ? out.isEmpty() : out.startsWith(stdoutStart), out.constData());
+        QVERIFY(sim.readAllStandardError().contains(stderrHas));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("precious"));
     }
 
     // ---- The command line on its own ----
@@ -189,7 +157,6 @@ private Q_SLOTS:
         QTest::newRow("inline values") << QStringList{"--address=F", "--baud=38400", "--link=/tmp/y"} << 15
                                        << 38400 << false << QStringLiteral("/tmp/y");
     }
-
     void parses()
     {
         QFETCH(QStringList, arguments);
@@ -203,8 +170,7 @@ private Q_SLOTS:
         QCOMPARE(r.options.reader.baud, baud);
         QCOMPARE(r.options.reader.pace, pace);
         QCOMPARE(r.options.linkPath, link);
-        QVERIFY(!r.options.help);
-        QVERIFY(!r.options.version);
+        QVERIFY(!r.options.help && !r.options.version);
     }
 
     void rejects_data()
@@ -220,7 +186,6 @@ private Q_SLOTS:
         QTest::newRow("unknown") << QStringList{"--fast"} << QStringLiteral("unknown argument \"--fast\"");
         QTest::newRow("stray word") << QStringList{"9600"} << QStringLiteral("unknown argument \"9600\"");
     }
-
     void rejects()
     {
         QFETCH(QStringList, arguments);
@@ -230,50 +195,31 @@ private Q_SLOTS:
         QCOMPARE(r.error, error);
     }
 
-    void usageDocumentsOptionsAndCommands()
-    {
-        const QString usage = cliUsage();
-        for (const char *option : {"--address X", "--baud N", "--pace", "--link PATH", "--help", "--version"})
-            QVERIFY2(usage.contains(QLatin1String(option)), option);
-        for (const QString &entry : ControlInterpreter::commandHelp())
-            QVERIFY2(usage.contains(QStringLiteral("  ") + entry), qPrintable(entry));
-    }
-
     // ---- The link on its own: replaced only when stale, left alone when not ours ----
 
-    void init()
+    void replacesAStalePtyLinkAndLeavesOneTakenOver()
     {
-        QVERIFY(dir.isValid());
-        QFile::remove(path());
-        QDir(path()).removeRecursively();
-    }
-
-    void replacesAStalePtyLink()
-    {
-        QVERIFY(makeSymlink(QStringLiteral("/dev/pts/99"), path()));
+        QVERIFY(makeSymlink("/dev/pts/99", path()));
         DeviceLink link;
         QVERIFY(link.create(path(), QStringLiteral("/dev/pts/41")));
         QCOMPARE(linkTarget(path()), QStringLiteral("/dev/pts/41"));
+        DeviceLink other;  // another run takes the link over
+        QVERIFY(other.create(path(), QStringLiteral("/dev/pts/42")));
+        link.remove();
+        QCOMPARE(linkTarget(path()), QStringLiteral("/dev/pts/42"));
     }
 
     void refusesEverythingElse_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("directory") << QStringLiteral("dir");
-        QTest::newRow("link elsewhere") << QStringLiteral("link");
-        QTest::newRow("link to a pts lookalike") << QStringLiteral("lookalike");
+        QTest::newRow("link elsewhere") << QStringLiteral("/etc/hostname");
+        QTest::newRow("link to a pts lookalike") << QStringLiteral("/dev/pts/../sda");
     }
-
     void refusesEverythingElse()
     {
         QFETCH(QString, kind);
-        if (kind == QLatin1String("dir")) {
-            QVERIFY(QDir().mkdir(path()));
-        } else if (kind == QLatin1String("link")) {
-            QVERIFY(makeSymlink(QStringLiteral("/etc/hostname"), path()));
-        } else {
-            QVERIFY(makeSymlink(QStringLiteral("/dev/pts/../sda"), path()));
-        }
+        QVERIFY(kind == QLatin1String("dir") ? QDir().mkdir(path()) : makeSymlink(qPrintable(kind), path()));
         const QFileInfo before(path());
         DeviceLink link;
         QString error;
@@ -286,31 +232,11 @@ private Q_SLOTS:
         QCOMPARE(after.isDir(), before.isDir());
     }
 
-    void leavesALinkTakenOverByAnotherRun()
-    {
-        DeviceLink link;
-        QVERIFY(link.create(path(), QStringLiteral("/dev/pts/41")));
-        DeviceLink other;
-        QVERIFY(other.create(path(), QStringLiteral("/dev/pts/42")));
-        link.remove();
-        QCOMPARE(linkTarget(path()), QStringLiteral("/dev/pts/42"));
-    }
-
-    void knowsPtyDevices_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("pty");
-        QTest::newRow("pts") << QStringLiteral("/dev/pts/7") << true;
-        QTest::newRow("ttyS") << QStringLiteral("/dev/ttyS0") << false;
-        QTest::newRow("ptmx") << QStringLiteral("/dev/pts/ptmx") << false;
-        QTest::newRow("relative") << QStringLiteral("pts/7") << false;
-    }
-
     void knowsPtyDevices()
     {
-        QFETCH(QString, target);
-        QFETCH(bool, pty);
-        QCOMPARE(DeviceLink::isPtyDevice(target), pty);
+        QVERIFY(DeviceLink::isPtyDevice(QStringLiteral("/dev/pts/7")));
+        for (const char *other : {"/dev/ttyS0", "/dev/pts/ptmx", "pts/7"})
+            QVERIFY2(!DeviceLink::isPtyDevice(QLatin1String(other)), other);
     }
 };
 
