@@ -125,13 +125,14 @@ private Q_SLOTS:
         QVERIFY(tool.main.state().PortOpened);  // only "Close Comm" clears it
         QVERIFY(!tool.port.isOpen());
 
-        // Until then every command reports the fault at once.
+        // Until then every command reports the fault at once, sending nothing.
         tool.prompter.clear();
+        const QString lost = tool.log();
         timer.restart();
         tool.click("SensorStatusBtn");
         QVERIFY(timer.elapsed() < 2000);
-        QCOMPARE(tool.prompter.shown().size(), 1);
-        QCOMPARE(tool.prompter.shown().at(0).icon, mdq::Icon::Exclamation);
+        QCOMPARE(tool.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, "Caution", kDataError}}));
+        QCOMPARE(tool.log(), lost + "\r\n\r\n");  // the engine's blank line, then the command's
 
         // "Close Comm", the reader back at a new device, "Setup Comm": working again.
         tool.click("IRCLOSECOM");

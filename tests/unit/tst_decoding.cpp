@@ -295,7 +295,8 @@ private Q_SLOTS:
 
     // ---- The unit configuration record decoded into the rows of ConfigForm ----
 
-    // Every entry of every decoding table, and values that are not in them.
+    // For each byte a value its table has and one it has not (the texts of the
+    // values the reader sends by default: shortRecord... and reader_config.scn).
     void decodingTable_data()
     {
         QTest::addColumn<int>("byteIndex");
@@ -307,26 +308,17 @@ private Q_SLOTS:
                                                                      << QString::fromLatin1(text);
         };
         add(0, '8', 0, "");
-        add(4, '0', 2, "No read-write card function");
-        add(4, 'I', 2, "Only supports contactless IC card Read/Write");
         add(4, 'C', 2, "Only supports RF Card Read/Write");
         add(4, 'e', 2, "");
         add(5, 'U', 3, "USB Interface");
         add(5, 'r', 3, "");  // exact comparison
-        add(6, '0', 4, "No IC Card Read/Write Module");
         add(6, '1', 4, "There IC card contacts components, for the third-party ");
         add(6, '3', 4, "");
         add(7, '0', 5, "No RF Card Read/Write Module");
-        add(7, '1', 5, "There RF card contacts components, for the third-party ");
         add(7, '3', 5, "");
-        add(8, '0', 6, "No SAM card operation functions");
-        add(8, '1', 6, "Support for one SAM card operation");
-        add(8, '3', 6, "Support three SAM card operation");
-        add(8, '4', 6, "Support four SAM card operation");
         add(8, '5', 6, "Support five SAM card operation");
         add(8, '6', 6, "");
         add(9, 0x30, 7, "Rub card issuer Components");
-        add(9, 0x32, 7, "");
         add(9, 0x00, 7, "");
     }
     void decodingTable()

@@ -270,19 +270,6 @@ private Q_SLOTS:
         QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", "Comm. Port Setup First"}}));
     }
 
-    void portClosedUnderneath()
-    {
-        // PortOpened still set but the port closed (a scan that found nothing):
-        // a run-time fault, reported, nothing written.
-        Rig r;
-        r.port.close();
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QVERIFY(r.port.writes().isEmpty());
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
-        QCOMPARE(r.log.text(), QStringLiteral("\r\n"));
-    }
-
     void oversizedReplyNeverOverflows()
     {
         Rig r;
