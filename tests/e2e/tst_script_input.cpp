@@ -113,15 +113,6 @@ private Q_SLOTS:
         QVERIFY2(!out.contains(QLatin1String("message ")), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("| COM1 cannot be opened: ")) && out.contains(why), qPrintable(out));
     }
-
-    void standardInput()
-    {
-        const ProgramRun r = runProgram({QStringLiteral("--simulate"), QStringLiteral("--script"), QStringLiteral("-")},
-                                        {"click IROpencom\nclick Command1\nprint cmbAddress820\n"});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out,
-                 QStringLiteral("window comportset\nclosed comportset\nvalue cmbAddress820 \"0\"\n"));
-    }
 };
 
 QTEST_MAIN(TestScriptInput)
