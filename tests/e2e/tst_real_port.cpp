@@ -48,6 +48,7 @@ struct Tool
     void click(const char *name) { main.findChild<QAbstractButton *>(QString::fromLatin1(name))->click(); }
     QString log() const { return const_cast<mdq::ReaderMain &>(main).log().text(); }
 
+    ModalAnswers modals;
     mdq::PortMap map;
     ScaledClock clock;
     RecordingPrompter prompter;
