@@ -57,12 +57,10 @@ private Q_SLOTS:
             f.main.state().PortOpened = true;
             f.port.open(1, 9600);
             QStringList inWindow;
-            onModal([&](QWidget *w) {
+            actIn(f, QLatin1String(window), [&](QWidget *w) {
                 f.main.state().PortOpened = false;
                 inWindow = clickAll(f, w);
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
             });
-            f.click(QString::fromLatin1(window));
             QCOMPARE(inWindow.size(), QLatin1String(window) == QLatin1String("CPURUN") ? 5 : 6);
         }
         QVERIFY(f.port.writes().isEmpty());

@@ -83,20 +83,17 @@ private Q_SLOTS:
             "F2 00 00 06 43 A5 31 30 30 30 03 10", {"Negative response:04|Command data error"});
 
         // ---- RF CARD ----
-        row("RF type S50", scattered, "RFTestTypeCmd", positive(0x50, '1', "10"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nS50 card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#0"});
-        row("RF type S70", scattered, "RFTestTypeCmd", positive(0x50, '1', "11"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nS70 card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#0"});
-        row("RF type Ultralight", scattered, "RFTestTypeCmd", positive(0x50, '1', "12"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nUltralight card"}, {"SSTab1=#0", "SSTab3=#0", "SSTab4=#1"});
-        row("RF type A CPU", scattered, "RFTestTypeCmd", positive(0x50, '1', "20"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nType A CPU"}, {"SSTab1=#0", "SSTab3=#1", "SSTab4=#1"});
-        row("RF type B CPU", scattered, "RFTestTypeCmd", positive(0x50, '1', "30"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nType B CPU"}, {"SSTab1=#0", "SSTab3=#2", "SSTab4=#1"});
-        row("RF type unknown", scattered, "RFTestTypeCmd", positive(0x50, '1', "00"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nUnknow Type"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
-        row("RF type error", scattered, "RFTestTypeCmd", positive(0x50, '1', "40"), "F2 00 00 03 43 50 31 03 D0",
-            {"Test RF Type|Test RF Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"});
+        // Test RF Type brings the page of the card found to the front.
+        const struct { const char *code, *name, *tabs; } rfTypes[] = {
+            {"10", "S50 card", "000"}, {"11", "S70 card", "000"}, {"12", "Ultralight card", "001"},
+            {"20", "Type A CPU", "011"}, {"30", "Type B CPU", "021"}, {"00", "Unknow Type", "321"},
+            {"40", "Unknow Error", "321"}};
+        for (const auto &r : rfTypes)
+            row(qPrintable(QStringLiteral("RF type %1").arg(QLatin1String(r.code))), scattered, "RFTestTypeCmd",
+                positive(0x50, '1', r.code), "F2 00 00 03 43 50 31 03 D0",
+                {QStringLiteral("Test RF Type|Test RF Type Complete\r\n") + QLatin1String(r.name)},
+                {QStringLiteral("SSTab1=#") + r.tabs[0], QStringLiteral("SSTab3=#") + r.tabs[1],
+                 QStringLiteral("SSTab4=#") + r.tabs[2]});
         row("activate, B only", {"RFCardUPCombbox=#3"}, "RFCardUPBtn",
             positive(0x60, '0', hexBytes("4D 00 02 04 0A 1B 00 FF")), "F2 00 00 05 43 60 30 42 30 03 95",
             {"Activate|The RF Card is activated\r\nMifare one S70 card"});
@@ -169,24 +166,17 @@ private Q_SLOTS:
 
         // ---- IC CARD: card type test and the memory card panels ----
         const QStringList icTabs{"SSTab1=#3", "SSTab2=#6"};
-        const char *icType = "F2 00 00 03 43 50 30 03 D1";
-        row("IC type T=1 CPU", icTabs, "ICTestTypeCmd", positive('P', '0', "11"), icType,
-            {"Test IC Type|Test IC Type Complete\r\nT=1 CPU Card"}, {"SSTab1=#1", "SSTab2=#0"});
-        row("IC type SLE4428", icTabs, "ICTestTypeCmd", positive('P', '0', "21"), icType,
-            {"Test IC Type|Test IC Type Complete\r\nSLE4428 Card"}, {"SSTab1=#1", "SSTab2=#2"});
-        row("IC type 24C01", icTabs, "ICTestTypeCmd", positive('P', '0', "30"), icType,
-            {"Test IC Type|Test IC Type Complete\r\n24C01 Card"}, {"SSTab1=#1", "SSTab2=#4"});
-        row("IC type 24C256", icTabs, "ICTestTypeCmd", positive('P', '0', "38"), icType,
-            {"Test IC Type|Test IC Type Complete\r\n24C256 Card"}, {"SSTab1=#1", "SSTab2=#4"});
-        row("IC type unknown", icTabs, "ICTestTypeCmd", positive('P', '0', "00"), icType,
-            {"Test IC Type|Test IC Type Complete\r\nUnknow Type"}, {"SSTab1=#3", "SSTab2=#6"});
-        row("IC type 39", icTabs, "ICTestTypeCmd", positive('P', '0', "39"), icType,
-            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
-        row("IC type ' 2'", icTabs, "ICTestTypeCmd", positive('P', '0', " 2"), icType,
-            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
-        row("IC type missing", icTabs, "ICTestTypeCmd", positive('P', '0'), icType,
-            {"Test IC Type|Test IC Type Complete\r\nUnknow Error"}, {"SSTab1=#3", "SSTab2=#6"});
-
+        // Test IC Type brings the panel of the card found to the front (a status
+        // outside the table, a blank or none: the page stays).
+        const struct { const char *code, *name, *tabs; } icTypes[] = {
+            {"11", "T=1 CPU Card", "10"}, {"21", "SLE4428 Card", "12"}, {"30", "24C01 Card", "14"},
+            {"38", "24C256 Card", "14"}, {"00", "Unknow Type", "36"}, {"39", "Unknow Error", "36"},
+            {" 2", "Unknow Error", "36"}, {"", "Unknow Error", "36"}};
+        for (const auto &r : icTypes)
+            row(qPrintable(QStringLiteral("IC type '%1'").arg(QLatin1String(r.code))), icTabs, "ICTestTypeCmd",
+                positive('P', '0', r.code), "F2 00 00 03 43 50 30 03 D1",
+                {QStringLiteral("Test IC Type|Test IC Type Complete\r\n") + QLatin1String(r.name)},
+                {QStringLiteral("SSTab1=#") + r.tabs[0], QStringLiteral("SSTab2=#") + r.tabs[1]});
         const QStringList grid{"ICText(0)=A0", "ICText(1)=A1", "ICText(2)=A2", "ICText(3)=A3"};
         auto sw = [](const char *hex) { return QByteArray::fromHex(hex); };
         row("4428 panel activates a 4428", {}, "SiemensICUp2", positive('S', '0', sw("92231091")),
@@ -312,9 +302,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<QByteArray>("head");
-        QTest::newRow("CPU 252") << "CPURUN" << "CmdText" << "SendCmdBtn" << 252 << hexBytes("F2 00 00 FF 43 51 39");
-        QTest::newRow("CPU 300") << "CPURUN" << "CmdText" << "SendCmdBtn" << 300 << hexBytes("F2 00 01 2F 43 51 39");
-        QTest::newRow("Type B 300") << "" << "TypeBCAPDUText" << "SendTypeBCmd" << 300 << hexBytes("F2 00 01 2F 43 60 35");
+        QTest::addColumn<QByteArray>("tail");  // ETX, BCC (the A5h bytes, an even number, XOR to 0)
+        QTest::newRow("CPU 252") << "CPURUN" << "CmdText" << "SendCmdBtn" << 252 << hexBytes("F2 00 00 FF 43 51 39")
+                                 << hexBytes("03 25");
+        QTest::newRow("CPU 300") << "CPURUN" << "CmdText" << "SendCmdBtn" << 300 << hexBytes("F2 00 01 2F 43 51 39")
+                                 << hexBytes("03 F4");
+        QTest::newRow("Type B 300") << "" << "TypeBCAPDUText" << "SendTypeBCmd" << 300
+                                    << hexBytes("F2 00 01 2F 43 60 35") << hexBytes("03 C9");
     }
     void longApdu()
     {
@@ -323,30 +317,15 @@ private Q_SLOTS:
         QFETCH(QString, button);
         QFETCH(int, bytes);
         QFETCH(QByteArray, head);
+        QFETCH(QByteArray, tail);
         MainFixture f;
         f.connectPort();
         f.port.answerWith(positive(quint8(head.at(5)), quint8(head.at(6)), Sw9000));
-        auto act = [&](QWidget *root) {
+        actIn(f, window, [&](QWidget *root) {
             applySetup(root, {box + "=" + QStringLiteral("A5").repeated(bytes)});
             childOf<QAbstractButton>(root, button)->click();
-        };
-        if (window.isEmpty()) {
-            act(&f.main);
-        } else {
-            onModal([&](QWidget *w) {
-                act(w);
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
-            });
-            f.click(window);
-        }
-        const QByteArray sent = f.port.writes().value(0);
-        QCOMPARE(sent.size(), bytes + 9);
-        QCOMPARE(sent.left(7).toHex(' '), head.toHex(' '));
-        QCOMPARE(sent.mid(7, bytes), QByteArray(bytes, char(0xA5)));
-        quint8 bcc = 0;
-        for (const char c : sent.chopped(1))
-            bcc ^= quint8(c);
-        QCOMPARE(quint8(sent.back()), bcc);
+        });
+        QCOMPARE(f.port.writes().value(0).toHex(), (head + QByteArray(bytes, char(0xA5)) + tail).toHex());
         QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Information, "C-APDU", "Success"}}));
     }
 
@@ -364,7 +343,7 @@ private Q_SLOTS:
         if (!reply.isEmpty())
             f.port.answerWith(reply);
         QStringList shown;
-        auto act = [&](QWidget *root) {
+        actIn(f, window, [&](QWidget *root) {
             applySetup(root, setup);
             auto *b = childOf<QAbstractButton>(root, button);
             QVERIFY2(b, qPrintable(button));
@@ -373,16 +352,7 @@ private Q_SLOTS:
                 const QString name = check.section(QLatin1Char('='), 0, 0);
                 shown << name + QLatin1Char('=') + controlValue(root, name);
             }
-        };
-        if (window.isEmpty()) {
-            act(&f.main);
-        } else {
-            onModal([&](QWidget *w) {
-                act(w);
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
-            });
-            f.click(window);
-        }
+        });
         QCOMPARE(f.port.writes().value(0).toHex(' ').toUpper(), frame.toHex(' ').toUpper());
         QList<Shown> expected;
         for (const QString &m : messages)

@@ -116,13 +116,8 @@ private Q_SLOTS:
             lastY = y;
         }
         f.connectPort();
-        for (const char *button : {"CPURUN", "SIMRUN"}) {
-            onModal([](QWidget *w) {
-                check(w, qPrintable(w->objectName()));
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
-            });
-            f.click(QString::fromLatin1(button));
-        }
+        for (const char *button : {"CPURUN", "SIMRUN"})
+            actIn(f, QLatin1String(button), [](QWidget *w) { check(w, qPrintable(w->objectName())); });
     }
 
     // The CPU card and SAM windows open as designed every time, whatever the
@@ -134,22 +129,18 @@ private Q_SLOTS:
         for (const char *button : {"CPURUN", "SIMRUN"}) {
             const bool sam = QLatin1String(button) == QLatin1String("SIMRUN");
             const QString option = sam ? QStringLiteral("SAMVCCOPTION") : QStringLiteral("CPUVCCOPTION");
-            onModal([&](QWidget *w) {
+            actIn(f, QLatin1String(button), [&](QWidget *w) {
                 applySetup(w, {"CmdText=0084000008", option + "(1)=on", "BackText=99", "ResetTextBack=3B"});
                 if (sam)
                     applySetup(w, {"SimNo1=SAM 7"});
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
             });
-            f.click(QString::fromLatin1(button));
-            onModal([&](QWidget *w) {
+            actIn(f, QLatin1String(button), [&](QWidget *w) {
                 QCOMPARE(controlValue(w, "CmdText") + controlValue(w, "BackText") + controlValue(w, "ResetTextBack"),
                          QStringLiteral("00A40000023F00"));
                 QVERIFY(childOf<QRadioButton>(w, option, 0)->isChecked());
                 if (sam)
                     QCOMPARE(controlValue(w, "SimNo1"), QStringLiteral("SAM 1"));
-                childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
             });
-            f.click(QString::fromLatin1(button));
         }
     }
 };
