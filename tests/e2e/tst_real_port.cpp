@@ -6,8 +6,8 @@
 // The reader going away, mid-reply or between commands: one caution, the log
 // kept, the port closed, later commands refused at once without a hang, and
 // after Close Comm and Setup Comm with the reader back the next command works.
-// (Replies cut short, too long or garbled: unit/tst_execute_command, the
-// display tests and scenarios/line_faults.scn.)
+// (Replies cut short, too long or garbled: unit/tst_execute_command,
+// e2e/tst_hostile_replies and the display tests.)
 
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"

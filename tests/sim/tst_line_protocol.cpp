@@ -177,7 +177,7 @@ private Q_SLOTS:
         LineProtocol protocol(model, faults);
         QCOMPARE(feed(protocol, kMoveToFront).toHex(' '), expected.toHex(' '));
         QCOMPARE(model.cardPosition() == CardPosition::Front, carriedOut);
-        QCOMPARE(faults.mode(), mode);  // sticky without "once" (once: e2e/scenarios/line_faults.scn)
+        QCOMPARE(faults.mode(), mode);  // sticky without "once" (once: display/tst_message_boxes)
     }
 
     void delayPausesBeforeTheReplyFrame()

@@ -53,44 +53,72 @@ class TestExecuteCommand : public QObject
     };
 
 private Q_SLOTS:
-    void refusedAcknowledgement()
+    // What the reader sends after the request (chunks at times after it), and
+    // what the engine makes of it: result, log lines after the request's,
+    // the operator's message, when EOT went out and when the call ended.
+    void answers_data()
     {
-        Rig r;
-        r.port.answerNext({{10, QByteArray("\x15", 1)}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 15\r\n\r\n"));
-        QCOMPARE(r.outcome.summary(), QStringLiteral("The reader refused the command: received 15h instead of ACK (06h)"));
-    }
-
-    void lateReplyWithoutAcknowledgement()
-    {
+        QTest::addColumn<QList<Chunk>>("answer");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("message");  // empty: none
+        QTest::addColumn<int>("eotAt");        // -1: no EOT
+        QTest::addColumn<int>("took");
+        QTest::addColumn<QString>("summary");  // empty: not checked
+        const QByteArray nak("\x15", 1);
+        const QString okLog = QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n");
+        QTest::newRow("ACK refused") << QList<Chunk>{{10, nak}} << -1 << "RD: 15\r\n\r\n" << kUnitNotDetected << -1 << 10
+                                     << "The reader refused the command: received 15h instead of ACK (06h)";
         // Nothing for 3 s, then the whole reply within the next 6 s: a success,
         // and no "RD: " line for the missing acknowledgement.
-        Rig r;
-        r.port.answerNext({{4000, kPositive}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), 0);
-        QCOMPARE(reply.length(), 8);
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n"));
+        QTest::newRow("late reply without ACK") << QList<Chunk>{{4000, kPositive}} << 0 << okLog << QString() << -1
+                                                << 4000 << QString();
+        // EOT after 3 + 6 s, the call over after 3 more.
+        QTest::newRow("silent") << QList<Chunk>{} << -2 << "SD: 04\r\n" << QString() << 9000 << 12000
+                                << "No reply from the reader: EOT sent after 9.0 s";
+        QTest::newRow("ACK only") << QList<Chunk>{{0, kAck}} << -2 << "RD: 06\r\nSD: 04\r\n" << QString() << 6000 << 9000
+                                  << "No reply from the reader: EOT sent after 6.0 s";
+        // No ACK for a reply never finished.
+        QTest::newRow("header without body")
+            << QList<Chunk>{{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}} << -1
+            << "RD: 06\r\nRD: F2 00 00 06 \r\n" << kDataError << -1 << 6000 << QString();
+        // Each limit counts from the start of its own wait.
+        QTest::newRow("ACK and reply just in time") << QList<Chunk>{{2999, kAck}, {5999, kPositive}} << 0
+                                                    << "RD: 06\r\n" + okLog << QString() << -1 << 8998 << QString();
+        QTest::newRow("reply just late") << QList<Chunk>{{2999, kAck}, {6001, kPositive}} << -2
+                                         << "RD: 06\r\nSD: 04\r\nRD: F2 00 " << QString() << 8999 << 9000 << QString();
+        // A late ACK is read as the first header byte: the misframed reply
+        // fails its checks instead of reaching the handler.
+        QTest::newRow("ACK late, misframed reply rejected") << QList<Chunk>{{3001, kAck}, {0, kPositive}} << -1
+                                                            << "RD: 06 F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n\r\n"
+                                                            << kDataError << -1 << 3001 << QString();
     }
-
-    void silentReaderGetsEot()
+    void answers()
     {
+        QFETCH(QList<Chunk>, answer);
+        QFETCH(int, result);
+        QFETCH(QString, log);
+        QFETCH(QString, message);
+        QFETCH(int, eotAt);
+        QFETCH(int, took);
+        QFETCH(QString, summary);
         Rig r;
+        r.port.answerNext(answer);
         Reply reply;
         reply.assign("stale");
         const qint64 start = r.clock.nowMs();
-        QCOMPARE(r.run(kStatusFrame, reply), -2);
-        QCOMPARE(reply.length(), 0);
-        QVERIFY(r.prompter.shown().isEmpty());
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("SD: 04\r\n"));
-        // EOT after 3 + 6 s, the call over after 3 more.
-        QCOMPARE(r.port.writes().last(), QByteArray("\x04", 1));
-        QCOMPARE(r.port.writeTimes().last() - start, 9000);
-        QCOMPARE(r.clock.nowMs() - start, 12000);
-        QCOMPARE(r.outcome.summary(), QStringLiteral("No reply from the reader: EOT sent after 9.0 s"));
+        QCOMPARE(r.run(kStatusFrame, reply), result);
+        if (result != -1)  // a success holds the reply, an EOT leaves nothing
+            QCOMPARE(reply.length(), result == 0 ? 8 : 0);
+        QCOMPARE(r.log.text(), kStatusSd + log);
+        const QList<Shown> shown{{Icon::Exclamation, "Caution", message}};
+        QCOMPARE(r.prompter.shown(), message.isEmpty() ? QList<Shown>() : shown);
+        QCOMPARE(r.port.writes().last() == QByteArray("\x04", 1), eotAt >= 0);
+        if (eotAt >= 0)
+            QCOMPARE(r.port.writeTimes().last() - start, eotAt);
+        QCOMPARE(r.clock.nowMs() - start, took);
+        if (!summary.isEmpty())
+            QCOMPARE(r.outcome.summary(), summary);
     }
 
     void operatorStopEndsTheWaitWithEot_data()
@@ -133,41 +161,6 @@ private Q_SLOTS:
         QVERIFY(r.clock.nowMs() - start < 2000);  // not the 12 s of silence
         QVERIFY(!activity.isBusy());
         QVERIFY(activity.summary().startsWith(QLatin1String("Stopped by the operator after 1.")));
-    }
-
-    void limitsCountFromTheStartOfEachWait_data()
-    {
-        QTest::addColumn<int>("ackAfter");
-        QTest::addColumn<int>("replyAfterAck");
-        QTest::addColumn<int>("result");
-        QTest::newRow("both just in time") << 2999 << 5999 << 0;
-        QTest::newRow("reply just late") << 2999 << 6001 << -2;
-        // A late ACK is read as the first header byte: the misframed reply
-        // fails its checks instead of reaching the handler.
-        QTest::newRow("ack late, misframed reply rejected") << 3001 << 0 << -1;
-    }
-    void limitsCountFromTheStartOfEachWait()
-    {
-        QFETCH(int, ackAfter);
-        QFETCH(int, replyAfterAck);
-        QFETCH(int, result);
-        Rig r;
-        r.port.answerNext({{ackAfter, kAck}, {replyAfterAck, kPositive}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), result);
-    }
-
-    void headerWithoutBody()
-    {
-        Rig r;
-        r.port.answerNext({{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}});
-        Reply reply;
-        const qint64 start = r.clock.nowMs();
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\n"));
-        QCOMPARE(r.clock.nowMs() - start, 6000);
-        QCOMPARE(r.port.writes().size(), 1);  // no ACK for a reply never finished
     }
 
     void afterEot_data()
