@@ -56,92 +56,82 @@ class TestDecoding : public QObject
 private Q_SLOTS:
     // ---- The checksum and the hex text helpers ----
 
-    void bccIgnoresLastSlot()
+    void bccOmitsItsOwnSlot()
     {
-        QByteArray f = QByteArray::fromHex("F2000003433030030000");
-        f.chop(1);
-        const quint8 first = ComputeBcc(f);
-        f[f.size() - 1] = char(first);
-        QCOMPARE(ComputeBcc(f), first);
+        QCOMPARE(ComputeBcc(hex("F2 00 00 03 43 31 30 03 00")), quint8(0xB0));
+        QCOMPARE(ComputeBcc(hex("F2 00 00 03 43 31 30 03 B0")), quint8(0xB0));
         QCOMPARE(ComputeBcc(QByteArray()), quint8(0));
-        QCOMPARE(ComputeBcc(QByteArray(1, '\x55')), quint8(0));
+        QCOMPARE(ComputeBcc(hex("55")), quint8(0));
     }
 
-    void doubleType_data()
+    // The text helpers and the contactless pages' conversions: what each
+    // makes of an input ("-": refused; bytes as hex, numbers in decimal).
+    void conversion_data()
     {
+        QTest::addColumn<QString>("helper");
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("empty") << "" << "00";
-        QTest::newRow("one") << "A" << "0A";
-        QTest::newRow("two") << "1F" << "1F";
-        QTest::newRow("three") << "123" << "";
+        auto row = [](const char *helper, const QString &in, const char *out) {
+            const QString shown = in.size() > 12 ? QStringLiteral("%1 digits").arg(in.size()) : in;
+            QTest::addRow("%s(\"%s\")", helper, qPrintable(shown)) << QString::fromLatin1(helper) << in
+                                                                 << QString::fromLatin1(out);
+        };
+        row("DoubleType", "", "00");
+        row("DoubleType", "A", "0A");
+        row("DoubleType", "1F", "1F");
+        row("DoubleType", "123", "");
+        row("PadBinary8", "101", "00000101");
+        row("PadBinary8", "111111111", "0000000111111111");
+        row("PadBinary8", "", "");
+        row("PadBinary8", "10000000", "10000000");
+        row("HexTextToNumber", "FF", "255");
+        row("HexTextToNumber", "0100", "256");
+        row("HexTextToNumber", "", "0");
+        row("HexTextToNumber", "ff", "-");  // lower case
+        row("HexTextToNumber", "1G", "-");
+        row("hexToByte", "1", "1");
+        row("hexToByte", "80", "128");
+        row("hexToByte", "ff", "255");  // lower case accepted
+        for (const char *refused : {"", " 1", "G1", "100", "-1"})
+            row("hexToByte", QLatin1String(refused), "-");
+        row("encodePurseValue", "10000", "10270000");
+        row("encodePurseValue", "16777216", "00000001");
+        row("encodePurseValue", "0000000255", "FF000000");
+        row("encodePurseValue", " 42 ", "2A000000");
+        for (const QString &refused : {QStringLiteral("  "), QStringLiteral("-1"), QStringLiteral("1 2"), QString::fromUtf8("１")})
+            row("encodePurseValue", refused, "-");
+        row("decodePurseValue", "10270000", "10000");
+        row("decodePurseValue", "00000000", "0");
+        row("decodePurseValue", "FFFFFFFF", "4294967295");  // unsigned
+        row("decodePurseValue", "01020304", "67305985");    // LSB first
+        row("parseApduText", "00a4", "00A4");              // lower case pasted
+        row("parseApduText", "00  ", "-");                 // a pair of blanks
+        row("parseApduText", " A", "0A");                  // a blank in a pair is trimmed
+        row("parseApduText", QString(2 * 65532, QLatin1Char('0')), QByteArray(65532, '\0').toHex().constData());
+        row("parseApduText", QString(2 * 65533, QLatin1Char('0')), "-");  // more than one frame holds
     }
-    void doubleType()
+    void conversion()
     {
+        QFETCH(QString, helper);
         QFETCH(QString, in);
         QFETCH(QString, out);
-        QCOMPARE(DoubleType(in), out);
-    }
-
-    void padBinary8_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("101") << "101" << "00000101";
-        QTest::newRow("nine ones") << "111111111" << "0000000111111111";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("eight") << "10000000" << "10000000";
-    }
-    void padBinary8()
-    {
-        QFETCH(QString, in);
-        QFETCH(QString, out);
-        QCOMPARE(PadBinary8(in), out);
-    }
-
-    void hexTextToNumber_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
-        QTest::newRow("FF") << "FF" << true << 255.0;
-        QTest::newRow("0100") << "0100" << true << 256.0;
-        QTest::newRow("empty") << "" << true << 0.0;
-        QTest::newRow("lower case") << "ff" << false << 0.0;
-        QTest::newRow("G") << "1G" << false << 0.0;
-    }
-    void hexTextToNumber()
-    {
-        QFETCH(QString, in);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
-        const auto v = HexTextToNumber(in);
-        QCOMPARE(v.has_value(), ok);
-        if (ok)
-            QCOMPARE(*v, value);
-    }
-
-    void hexToByte_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<int>("value");  // -1: conversion fails
-        QTest::newRow("one digit") << "1" << 1;
-        QTest::newRow("two digits") << "80" << 0x80;
-        QTest::newRow("lower case accepted") << "ff" << 255;
-        QTest::newRow("empty") << "" << -1;
-        QTest::newRow("blank") << " 1" << -1;
-        QTest::newRow("non hex") << "G1" << -1;
-        QTest::newRow("too large") << "100" << -1;
-        QTest::newRow("minus") << "-1" << -1;
-    }
-    void hexToByte()
-    {
-        QFETCH(QString, in);
-        QFETCH(int, value);
-        const auto b = mdq::hexToByte(in);
-        QCOMPARE(b.has_value(), value >= 0);
-        if (b)
-            QCOMPARE(int(*b), value);
+        QString got = QStringLiteral("-");
+        if (helper == QLatin1String("DoubleType")) {
+            got = DoubleType(in);
+        } else if (helper == QLatin1String("PadBinary8")) {
+            got = PadBinary8(in);
+        } else if (helper == QLatin1String("HexTextToNumber")) {
+            if (const auto n = HexTextToNumber(in))
+                got = QString::number(*n, 'f', 0);
+        } else if (helper == QLatin1String("hexToByte")) {
+            if (const auto b = mdq::hexToByte(in))
+                got = QString::number(*b);
+        } else if (helper == QLatin1String("decodePurseValue")) {
+            got = decodePurseValue(QByteArray::fromHex(in.toLatin1()));
+        } else if (const auto b = helper == QLatin1String("encodePurseValue") ? encodePurseValue(in) : parseApduText(in)) {
+            got = QString::fromLatin1(b->toHex().toUpper());
+        }
+        QCOMPARE(got, out);
     }
 
     // ---- Negative replies decoded into the operator's message ----
@@ -188,72 +178,7 @@ private Q_SLOTS:
         QVERIFY(!errorCodeMessage(QStringLiteral("82")).has_value());
     }
 
-    // ---- The contactless pages' conversions ----
-
-    void purseValueToBytes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");  // empty: refused
-        QTest::newRow("10000") << "10000" << hex("10270000");
-        QTest::newRow("16777216") << "16777216" << hex("00000001");
-        QTest::newRow("leading zeros") << "0000000255" << hex("FF000000");
-        QTest::newRow("blanks around") << " 42 " << hex("2A000000");
-        QTest::newRow("blank") << "  " << QByteArray();
-        QTest::newRow("minus") << "-1" << QByteArray();
-        QTest::newRow("inner blank") << "1 2" << QByteArray();
-        QTest::newRow("full-width digit") << QString::fromUtf8("１") << QByteArray();
-    }
-    void purseValueToBytes()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        const auto got = encodePurseValue(text);
-        QCOMPARE(got.has_value(), !bytes.isEmpty());
-        if (got)
-            QCOMPARE(*got, bytes);
-    }
-
-    void bytesToPurseValue_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("10000") << hex("10270000") << "10000";
-        QTest::newRow("zero") << hex("00000000") << "0";
-        QTest::newRow("all ones, unsigned") << hex("FFFFFFFF") << "4294967295";
-        QTest::newRow("LSB first") << hex("01020304") << "67305985";
-    }
-    void bytesToPurseValue()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(decodePurseValue(bytes), text);
-    }
-
-    void apduText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("lower case pasted") << "00a4" << hex("00A4") << true;
-        QTest::newRow("pair of blanks") << "00  " << QByteArray() << false;
-        QTest::newRow("blank in a pair is trimmed") << " A" << hex("0A") << true;
-    }
-    void apduText()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, ok);
-        const auto got = parseApduText(text);
-        QCOMPARE(got.has_value(), ok);
-        if (got)
-            QCOMPARE(*got, bytes);
-    }
-
-    void apduTextUpToOneFrame()
-    {
-        QVERIFY(parseApduText(QString(2 * 65532, QLatin1Char('0'))).has_value());
-        QVERIFY(!parseApduText(QString(2 * 65533, QLatin1Char('0'))).has_value());
-    }
+    // ---- The contactless pages: status words and sector geometry ----
 
     void statusWordAndResult_data()
     {
