@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -58,116 +59,90 @@ class TestKit : public QObject
                                                            Qt::NoModifier));
     }
 
+    // Types keys into the focused widget: characters as typed, and <Enter>,
+    // <Right>, <Left>, <Bksp>, <Esc>, <Del> (Delete without text) and <Del7F>
+    // (with the text 7Fh some platforms give it), <home>/<end> (the caret put there),
+    // <go N> (cell N entered, as by the mouse).
+    static void press(const QString &keys, const std::function<void(int)> &go = {})
+    {
+        static const QRegularExpression token(QStringLiteral("<(\\w+)(?: (\\d+))?>|(.)"));
+        static const QHash<QString, Qt::Key> named{{"Enter", Qt::Key_Return}, {"Right", Qt::Key_Right},
+                                                    {"Left", Qt::Key_Left},    {"Bksp", Qt::Key_Backspace},
+                                                    {"Esc", Qt::Key_Escape}};
+        for (auto it = token.globalMatch(keys); it.hasNext();) {
+            const auto m = it.next();
+            QWidget *w = QApplication::focusWidget();
+            auto *edit = qobject_cast<QLineEdit *>(w);
+            if (!m.captured(3).isEmpty()) {
+                QTest::keyClicks(w, m.captured(3));
+            } else if (m.captured(1) == QLatin1String("go")) {
+                go(m.captured(2).toInt());
+            } else if (m.captured(1) == QLatin1String("home") || m.captured(1) == QLatin1String("end")) {
+                edit->setCursorPosition(m.captured(1) == QLatin1String("home") ? 0 : int(edit->text().size()));
+            } else if (m.captured(1).startsWith(QLatin1String("Del"))) {
+                const QString text = m.captured(1) == QLatin1String("Del7F") ? QString(QChar(0x7F)) : QString();
+                QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, text);
+                QApplication::sendEvent(w, &del);
+            } else {
+                QTest::keyClick(w, named.value(m.captured(1)));
+            }
+        }
+    }
+
 private Q_SLOTS:
-    void typingFillsCellsAndWraps_data()
+    // The hex cell row, as the data grid (a third character refused) and as
+    // the contactless rows (the last two kept): keys typed from a cell on, the
+    // cells' texts and the focus afterwards.
+    void cellRow_data()
     {
-        QTest::addColumn<int>("overflow");
-        QTest::newRow("grid") << int(HexCellRow::Overflow::Refuse);
-        QTest::newRow("rf row") << int(HexCellRow::Overflow::KeepLastTwo);
-    }
-    void typingFillsCellsAndWraps()
-    {
-        QFETCH(int, overflow);
-        Row r(4, HexCellRow::Overflow(overflow));
-        r.enter(2);
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("3f"));
-        QCOMPARE(r.row.text(2), QStringLiteral("3F"));
-        QCOMPARE(r.focused(), 3);
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("a1"));
-        QCOMPARE(r.row.text(3), QStringLiteral("A1"));
-        QCOMPARE(r.focused(), 0);  // the last cell wraps to the first
-        // Entering a filled cell selects it, so typing replaces it.
-        r.enter(2);
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("07"));
-        QCOMPARE(r.row.text(2), QStringLiteral("07"));
-    }
-
-    void keysMoveAndPad_data()
-    {
+        QTest::addColumn<bool>("keepLastTwo");
         QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("preset");  // "cell=text,..."
         QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("focusAfter");
-        QTest::newRow("Enter") << 6 << 1 << int(Qt::Key_Return) << 2;
-        QTest::newRow("Right") << 6 << 1 << int(Qt::Key_Right) << 2;
-        QTest::newRow("Right wraps 5 -> 0") << 6 << 5 << int(Qt::Key_Right) << 0;
-        QTest::newRow("Left wraps 0 -> 5") << 6 << 0 << int(Qt::Key_Left) << 5;
-        QTest::newRow("Left wraps 0 -> 127") << 128 << 0 << int(Qt::Key_Left) << 127;
-        QTest::newRow("Right wraps 127 -> 0") << 128 << 127 << int(Qt::Key_Right) << 0;
-        QTest::newRow("Left in 0 of 4 -> 3") << 4 << 0 << int(Qt::Key_Left) << 3;
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("cells");   // "cell=text,..." afterwards
+        QTest::addColumn<int>("focus");       // -1: not checked
+        for (const bool rf : {false, true}) {
+            const char *kind = rf ? "rf row" : "grid";
+            // Two digits fill a cell and move on; the last cell wraps to the first;
+            // entering a filled cell selects it, so typing replaces it.
+            QTest::addRow("%s: fill and wrap", kind) << rf << 4 << "" << 2 << "3fa1" << "2=3F,3=A1" << 0;
+            QTest::addRow("%s: retype", kind) << rf << 4 << "" << 2 << "3fa1<go 2>07" << "2=07,3=A1" << 3;
+        }
+        QTest::newRow("Enter") << false << 6 << "" << 1 << "7<Enter>" << "1=07" << 2;
+        QTest::newRow("Right") << false << 6 << "" << 1 << "7<Right>" << "1=07" << 2;
+        QTest::newRow("Right wraps 5 -> 0") << false << 6 << "" << 5 << "7<Right>" << "5=07" << 0;
+        QTest::newRow("Left wraps 0 -> 5") << false << 6 << "" << 0 << "7<Left>" << "0=07" << 5;
+        QTest::newRow("Left wraps 0 -> 127") << false << 128 << "" << 0 << "7<Left>" << "0=07" << 127;
+        QTest::newRow("Right wraps 127 -> 0") << false << 128 << "" << 127 << "7<Right>" << "127=07" << 0;
+        QTest::newRow("Left in 0 of 4 -> 3") << false << 4 << "" << 0 << "7<Left>" << "0=07" << 3;
+        QTest::newRow("grid refuses a third character") << false << 4 << "1=12" << 1 << "<end>3" << "1=12" << 1;
+        QTest::newRow("rf row keeps the last two") << true << 4 << "1=12" << 1 << "<end>3" << "1=23" << 2;
+        QTest::newRow("filter: lower case raised, others dropped") << true << 4 << "" << 0 << "g -a" << "0=A" << 0;
+        QTest::newRow("Backspace does nothing") << true << 4 << "" << 0 << "a<Bksp>" << "0=A" << 0;
+        QTest::newRow("Escape empties, leaving keeps it empty") << true << 4 << "" << 0 << "a<Esc><go 1>" << "0=" << 1;
+        QTest::newRow("leaving by the mouse pads") << true << 4 << "" << 1 << "5<go 3>" << "1=05" << -1;
+        QTest::newRow("Delete") << false << 4 << "2=AB" << 2 << "<home><Del>" << "2=B" << 2;
+        QTest::newRow("Delete with text 7F") << false << 4 << "2=AB" << 2 << "<home><Del7F>" << "2=B" << 2;
     }
-    void keysMoveAndPad()
+    void cellRow()
     {
+        QFETCH(bool, keepLastTwo);
         QFETCH(int, count);
+        QFETCH(QString, preset);
         QFETCH(int, start);
-        QFETCH(int, key);
-        QFETCH(int, focusAfter);
-        Row r(count, HexCellRow::Overflow::Refuse);
+        QFETCH(QString, keys);
+        QFETCH(QString, cells);
+        QFETCH(int, focus);
+        Row r(count, keepLastTwo ? HexCellRow::Overflow::KeepLastTwo : HexCellRow::Overflow::Refuse);
+        for (const QString &cell : preset.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            r.row.setText(cell.section(QLatin1Char('='), 0, 0).toInt(), cell.section(QLatin1Char('='), 1));
         r.enter(start);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-        QCOMPARE(r.row.text(start), QStringLiteral("07"));
-        QCOMPARE(r.focused(), focusAfter);
-    }
-
-    void thirdCharacter()
-    {
-        // Caret after two digits: the grid refuses the third, the RF row keeps the last two.
-        Row grid(4, HexCellRow::Overflow::Refuse);
-        grid.row.cell(1)->setText(QStringLiteral("12"));
-        grid.enter(1);
-        grid.row.cell(1)->end(false);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
-        QCOMPARE(grid.row.text(1), QStringLiteral("12"));
-        QCOMPARE(grid.focused(), 1);
-
-        Row rf(4, HexCellRow::Overflow::KeepLastTwo);
-        rf.row.cell(1)->setText(QStringLiteral("12"));
-        rf.enter(1);
-        rf.row.cell(1)->end(false);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
-        QCOMPARE(rf.row.text(1), QStringLiteral("23"));
-        QCOMPARE(rf.focused(), 2);
-    }
-
-    void filterAndEscape()
-    {
-        Row r(4, HexCellRow::Overflow::KeepLastTwo);
-        r.enter(0);
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("g -"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-        QCOMPARE(r.row.text(0), QString());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);
-        QCOMPARE(r.row.text(0), QStringLiteral("A"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);  // does nothing here
-        QCOMPARE(r.row.text(0), QStringLiteral("A"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QCOMPARE(r.row.text(0), QString());
-        r.enter(1);  // leaving the emptied cell keeps it empty
-        QCOMPARE(r.row.text(0), QString());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_5);
-        r.enter(3);  // leaving by the mouse pads a single digit
-        QCOMPARE(r.row.text(1), QStringLiteral("05"));
-    }
-
-    void deleteKeyStillDeletes_data()
-    {
-        QTest::addColumn<QString>("keyText");  // what the platform puts in the key event
-        QTest::newRow("no text") << QString();
-        QTest::newRow("text 7F") << QString(QChar(0x7F));
-    }
-    void deleteKeyStillDeletes()
-    {
-        QFETCH(QString, keyText);
-        Row r(4, HexCellRow::Overflow::Refuse);
-        r.row.setText(2, QStringLiteral("AB"));
-        r.enter(2);
-        auto *cell = r.row.cell(2);
-        cell->setCursorPosition(0);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, keyText);
-        QApplication::sendEvent(cell, &press);
-        QCOMPARE(r.row.text(2), QStringLiteral("B"));
-        QCOMPARE(r.focused(), 2);
+        press(keys, [&r](int i) { r.enter(i); });
+        for (const QString &cell : cells.split(QLatin1Char(',')))
+            QCOMPARE(r.row.text(cell.section(QLatin1Char('='), 0, 0).toInt()), cell.section(QLatin1Char('='), 1));
+        if (focus >= 0)
+            QCOMPARE(r.focused(), focus);
     }
 
     void programmaticFillMovesFocus()
@@ -182,48 +157,37 @@ private Q_SLOTS:
         QCOMPARE(r.row.joined(4), QStringLiteral("ABABAB"));
     }
 
-    void typing_data()
+    // The small boxes' typed-character filters.
+    void filteredBox_data()
     {
         QTest::addColumn<int>("filter");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("keys");  // typed into "12" for the editing keys
         QTest::addColumn<QString>("result");
-        QTest::newRow("hex: lower case raised, others dropped") << int(FilteredLineEdit::Filter::Hex) << "a1g -F" << "A1F";
-        QTest::newRow("digits only") << int(FilteredLineEdit::Filter::Digits) << "1a2-3" << "123";
-        QTest::newRow("apdu hex") << int(FilteredLineEdit::Filter::HexWithBackspace) << "00a4 x" << "00A4";
+        const int hex = int(FilteredLineEdit::Filter::Hex), digits = int(FilteredLineEdit::Filter::Digits),
+                  apdu = int(FilteredLineEdit::Filter::HexWithBackspace);
+        QTest::newRow("hex: lower case raised, others dropped") << hex << "a1g -F" << "A1F";
+        QTest::newRow("digits only") << digits << "1a2-3" << "123";
+        QTest::newRow("apdu hex") << apdu << "00a4 x" << "00A4";
         QTest::newRow("any") << int(FilteredLineEdit::Filter::Any) << "g -1" << "g -1";
-    }
-    void typing()
-    {
-        QFETCH(int, filter);
-        QFETCH(QString, typed);
-        QFETCH(QString, result);
-        FilteredLineEdit box{FilteredLineEdit::Filter(filter)};
-        QTest::keyClicks(&box, typed);
-        QCOMPARE(box.text(), result);
-    }
-
-    void backspaceAndDelete_data()
-    {
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<QString>("afterBackspace");
-        QTest::newRow("hex boxes ignore Backspace") << int(FilteredLineEdit::Filter::Hex) << "12";
-        QTest::newRow("digits take it") << int(FilteredLineEdit::Filter::Digits) << "1";
-        QTest::newRow("apdu box takes it") << int(FilteredLineEdit::Filter::HexWithBackspace) << "1";
-    }
-    void backspaceAndDelete()
-    {
-        QFETCH(int, filter);
-        QFETCH(QString, afterBackspace);
-        FilteredLineEdit box{FilteredLineEdit::Filter(filter)};
-        box.setText(QStringLiteral("12"));
-        QTest::keyClick(&box, Qt::Key_Backspace);
-        QCOMPARE(box.text(), afterBackspace);
+        QTest::newRow("hex boxes ignore Backspace") << hex << "12<Bksp>" << "12";
+        QTest::newRow("digits take it") << digits << "12<Bksp>" << "1";
+        QTest::newRow("apdu box takes it") << apdu << "12<Bksp>" << "1";
         // Delete deletes in every box, also when the platform gives it the text 7Fh.
-        box.setText(QStringLiteral("12"));
-        box.setCursorPosition(0);
-        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
-        QApplication::sendEvent(&box, &del);
-        QCOMPARE(box.text(), QStringLiteral("2"));
+        for (const int f : {hex, digits, apdu})
+            QTest::addRow("Delete 7F, filter %d", f) << f << "12<home><Del7F>" << "2";
+    }
+    void filteredBox()
+    {
+        QFETCH(int, filter);
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
+        QWidget window;
+        auto *box = new FilteredLineEdit(FilteredLineEdit::Filter(filter), &window);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        box->setFocus();
+        press(keys);
+        QCOMPARE(box->text(), result);
     }
 
     void inputRefusedWhileBusy()
