@@ -43,9 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("expected");  // ACK, then the reply frame with its BCC
         QTest::newRow("card status") << kStatus << kStatusAnswer;
-        QTest::newRow("serial number, data in the reply")
-            << hex("F2 00 00 04 43 A2 30 12 03 36")
-            << hex("06 F2 00 00 13 50 A2 30 30 32 30 4D 44 51 38 32 30 53 49 4D 30 30 30 31 03 26");
         QTest::newRow("dispense to front") << kMoveToFront << hex("06 F2 00 00 06 50 32 39 31 32 30 03 9F");
         QTest::newRow("contact type test, no chip")
             << hex("F2 00 00 03 43 50 30 03 D1") << hex("06 F2 00 00 08 50 50 30 30 32 30 30 30 03 FB");
