@@ -76,9 +76,6 @@ private Q_SLOTS:
             {"Negative response:10|Card jam"});
         row("read counter, no text", {}, "IRTenKaReadCMD", positive(0xA5, '0'), "F2 00 00 03 43 A5 30 03 24",
             {"Read Counter|Read Counter Success"}, {"IRTenKaEdit="});
-        row("counter 999", {"IRTenKaEdit=999"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
-            "F2 00 00 06 43 A5 31 39 39 39 03 19", {"InitializeI Counter|InitializeI Counter Success"},
-            {"IRTenKaEdit=999"});
         row("counter refused", {}, "IRTenKaFormatCMD", negative(0xA5, '1', "04"),
             "F2 00 00 06 43 A5 31 30 30 30 03 10", {"Negative response:04|Command data error"});
 

@@ -5,7 +5,6 @@
 #include "link/execute_command.h"
 #include "link/shared_state.h"
 #include "setup/comportset.h"
-#include "setup/reader_scan.h"
 #include "support/control_setup.h"
 
 using namespace mdqtest;
@@ -168,25 +167,6 @@ private Q_SLOTS:
         QVERIFY(f.main.state().PortOpened);
         QCOMPARE(f.port.portNumber(), 2);
         QCOMPARE(f.port.baud(), 19200);
-    }
-
-    void okRefusesCom16FoundByTheScan()
-    {
-        ScanFixture f;
-        f.scan({{16, 9600, {{0, kAck}, {0, kReply}}}});
-        f.window.ok();
-        QCOMPARE(f.prompter.shown(), (QList<Shown>{{mdq::Icon::Exclamation, "Caution", "Comm Port Setup Invalid"}}));
-        QVERIFY(!f.main.state().PortOpened);
-    }
-
-    void delayMsSleepsOnTheClock()
-    {
-        FakeClock clock;
-        const qint64 before = clock.nowMs();
-        mdq::DelayMs(clock, 250);
-        mdq::DelayMs(clock, 0);
-        QCOMPARE(clock.nowMs() - before, 250);
-        QCOMPARE(clock.slept(), 250);
     }
 };
 
