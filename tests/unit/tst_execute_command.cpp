@@ -190,64 +190,45 @@ private Q_SLOTS:
             QCOMPARE(reply.length(), 0);
     }
 
-    void requestLineWrapping_data()
+    // Long frames wrap in the log: a request after 24 bytes, then every 25
+    // (the last entry may be 0: a line of seven blanks); a reply after 26
+    // bytes with its header, then every 25.
+    void logLineWrapping_data()
     {
-        QTest::addColumn<int>("frameBytes");
-        QTest::addColumn<QList<int>>("bytesPerLine");  // the last entry may be 0: a line of seven blanks
-        QTest::newRow("23") << 23 << QList<int>{23};
-        QTest::newRow("24") << 24 << QList<int>{24, 0};
-        QTest::newRow("25") << 25 << QList<int>{24, 1};
-        QTest::newRow("49") << 49 << QList<int>{24, 25, 0};
-        QTest::newRow("60") << 60 << QList<int>{24, 25, 11};
+        QTest::addColumn<bool>("request");       // else the reply is the long frame
+        QTest::addColumn<int>("bytes");          // the request's, or the reply body's
+        QTest::addColumn<QList<int>>("perLine");
+        QTest::newRow("request 23") << true << 23 << QList<int>{23};
+        QTest::newRow("request 24") << true << 24 << QList<int>{24, 0};
+        QTest::newRow("request 25") << true << 25 << QList<int>{24, 1};
+        QTest::newRow("request 49") << true << 49 << QList<int>{24, 25, 0};
+        QTest::newRow("request 60") << true << 60 << QList<int>{24, 25, 11};
+        QTest::newRow("reply body 22 fits") << false << 22 << QList<int>{26};
+        QTest::newRow("reply body 23 wraps after 22") << false << 23 << QList<int>{26, 1};
+        QTest::newRow("reply body 47 fills the second") << false << 47 << QList<int>{26, 25};
+        QTest::newRow("reply body 48 wraps again") << false << 48 << QList<int>{26, 25, 1};
     }
-    void requestLineWrapping()
+    void logLineWrapping()
     {
-        QFETCH(int, frameBytes);
-        QFETCH(QList<int>, bytesPerLine);
+        QFETCH(bool, request);
+        QFETCH(int, bytes);
+        QFETCH(QList<int>, perLine);
         Rig r;
-        const QByteArray frame = CommandFrame(0, 'Q', '3', QByteArray(frameBytes - 9, '\x0A'));
-        QCOMPARE(frame.size(), frameBytes);
-        r.port.answerWith(kPositive);
-        Reply reply;
-        r.run(frame, reply);
-        const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
-        for (int i = 0; i < bytesPerLine.size(); ++i) {
-            const QString prefix = i == 0 ? QStringLiteral("SD: ") : QStringLiteral("       ");
-            QVERIFY2(lines[i].startsWith(prefix), qPrintable(lines[i]));
-            QCOMPARE(lines[i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
-        }
-        QVERIFY(lines[bytesPerLine.size()].startsWith(QLatin1String("RD: 06")));
-        QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
-    }
-
-    void replyLineWrapping_data()
-    {
-        QTest::addColumn<int>("bodyBytes");
-        QTest::addColumn<QList<int>>("bytesPerLine");  // header included on the first line
-        QTest::newRow("22 body bytes fit") << 22 << QList<int>{26};
-        QTest::newRow("23 wrap after 22") << 23 << QList<int>{26, 1};
-        QTest::newRow("47 fills the second") << 47 << QList<int>{26, 25};
-        QTest::newRow("48 wraps again") << 48 << QList<int>{26, 25, 1};
-    }
-    void replyLineWrapping()
-    {
-        QFETCH(int, bodyBytes);
-        QFETCH(QList<int>, bytesPerLine);
-        Rig r;
-        // Body = 'P' CM PM st0 st1 st2 data ETX BCC: bodyBytes - 8 data bytes.
-        const QByteArray reply = positive('1', '0', QByteArray(bodyBytes - 8, '\x0A'));
-        QCOMPARE(reply.size(), 4 + bodyBytes);
-        r.port.answerWith(reply);
+        const QByteArray frame = request ? CommandFrame(0, 'Q', '3', QByteArray(bytes - 9, '\x0A')) : kStatusFrame;
+        // Reply body = 'P' CM PM st0 st1 st2 data ETX BCC: bytes - 8 data bytes.
+        r.port.answerWith(request ? positive('Q', '3') : positive('1', '0', QByteArray(bytes - 8, '\x0A')));
         Reply got;
-        QCOMPARE(r.run(kStatusFrame, got), 0);
-        QCOMPARE(got.length(), bodyBytes);
+        QCOMPARE(r.run(frame, got), 0);
+        QCOMPARE(request ? frame.size() : got.length(), bytes);
         const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
-        for (int i = 0; i < bytesPerLine.size(); ++i) {
-            const QString prefix = i == 0 ? QStringLiteral("RD: ") : QStringLiteral("       ");
-            QVERIFY2(lines[2 + i].startsWith(prefix), qPrintable(lines[2 + i]));
-            QCOMPARE(lines[2 + i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
+        const int first = request ? 0 : 2;  // after "SD: ..." and "RD: 06"
+        for (int i = 0; i < perLine.size(); ++i) {
+            const QString prefix = i > 0 ? QStringLiteral("       ") : request ? QStringLiteral("SD: ") : QStringLiteral("RD: ");
+            QVERIFY2(lines[first + i].startsWith(prefix), qPrintable(lines[first + i]));
+            QCOMPARE(lines[first + i].mid(prefix.size()).size(), perLine[i] * 3);
         }
-        QCOMPARE(lines[2 + bytesPerLine.size()], QStringLiteral("SD: 06"));
+        QCOMPARE(lines[first + perLine.size()], request ? QStringLiteral("RD: 06") : QStringLiteral("SD: 06"));
+        QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
     }
 
     void portNotOpened()
