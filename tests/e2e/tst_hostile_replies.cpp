@@ -20,27 +20,6 @@
 
 using namespace mdqtest;
 
-namespace {
-// F2 00 LENH LENL body... with the body given up to (not including) ETX; then
-// ETX and the XOR of everything before as BCC.
-QByteArray frame(quint8 stx, const QByteArray &bodyToEtx, quint8 etx = 0x03, int bccFlip = 0)
-{
-    QByteArray f;
-    f.append(char(stx));
-    f.append('\0');
-    const int len = int(bodyToEtx.size());
-    f.append(char(len >> 8));
-    f.append(char(len & 0xFF));
-    f.append(bodyToEtx);
-    f.append(char(etx));
-    quint8 bcc = 0;
-    for (const char b : f)
-        bcc ^= quint8(b);
-    f.append(char(bcc ^ bccFlip));
-    return f;
-}
-}  // namespace
-
 class TestHostileReplies : public QObject
 {
     Q_OBJECT
@@ -50,14 +29,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("detail");
-        const QByteArray ok("P10000");  // card status, positive, status 000
-        QTest::newRow("valid") << frame(0xF2, ok) << QString();
-        QTest::newRow("STX") << frame(0xF3, ok) << "STX is F3h, expected F2h";
-        QTest::newRow("ETX") << frame(0xF2, ok, 0x05) << "ETX expected at byte 10 of the reply, found 05h";
-        QTest::newRow("BCC") << frame(0xF2, ok, 0x03, 0x01) << "BCC is 97h, expected 96h";
+        auto hex = [](const char *text) { return QByteArray::fromHex(text); };
+        // Card status, positive, status 000, and that reply broken in one place.
+        QTest::newRow("valid") << hex("F2 00 00 06 50 31 30 30 30 30 03 96") << QString();
+        QTest::newRow("STX") << hex("F3 00 00 06 50 31 30 30 30 30 03 97") << "STX is F3h, expected F2h";
+        QTest::newRow("ETX") << hex("F2 00 00 06 50 31 30 30 30 30 05 90") << "ETX expected at byte 10 of the reply, found 05h";
+        QTest::newRow("BCC") << hex("F2 00 00 06 50 31 30 30 30 30 03 97") << "BCC is 97h, expected 96h";
         QTest::newRow("echo of another command")
-            << frame(0xF2, "P20000") << "the reply echoes CM 32h PM 30h, the request was CM 31h PM 30h";
-        QTest::newRow("too short to echo") << frame(0xF2, "P") << "the reply echoes CM 03h PM ";
+            << hex("F2 00 00 06 50 32 30 30 30 30 03 95") << "the reply echoes CM 32h PM 30h, the request was CM 31h PM 30h";
+        QTest::newRow("too short to echo") << hex("F2 00 00 01 50 03 A0") << "the reply echoes CM 03h PM ";
     }
 
     void rejected()
@@ -100,8 +80,8 @@ private Q_SLOTS:
 
         // Read and acknowledged as any reply: the same lines in the log.
         QCOMPARE(afterReply, QByteArray("\x06", 1));
-        QVERIFY2(log.text().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 ").replace(
-                                           QLatin1String("RD: F2 "), QLatin1String("RD: ") + mdq::byteHex(quint8(reply[0])) + QLatin1Char(' '))),
+        const QString replyLine = QStringLiteral("RD: %1 \r\n").arg(QString::fromLatin1(reply.toHex(' ').toUpper()));
+        QVERIFY2(log.text().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n") + replyLine),
                  qPrintable(log.text()));
         QVERIFY(log.text().contains(QLatin1String("SD: 06\r\n")));
         if (detail.isEmpty()) {

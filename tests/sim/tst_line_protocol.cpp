@@ -93,17 +93,12 @@ private Q_SLOTS:
     void capsTheRequestLength()
     {
         LineProtocol protocol(model, faults);
-        auto request = [](int dataBytes) {
-            const int len = 3 + dataBytes;
-            QByteArray f = hex("F2 00") + char(len >> 8) + char(len & 0xFF) + hex("43 5A 30") + QByteArray(dataBytes, 'x');
-            f += '\x03';
-            quint8 bcc = 0;
-            for (const char c : f)
-                bcc ^= quint8(c);
-            return f + char(bcc);
-        };
-        QCOMPARE(feed(protocol, request(LineProtocol::MaxRequestLength - 3)).left(2), hex("06 F2"));
-        QVERIFY(protocol.feed(request(LineProtocol::MaxRequestLength - 2)).isEmpty());
+        // LEN 1100 (044Ch), the largest taken, and 1101: an unknown command of
+        // 'x' bytes, so the answer is a negative reply.
+        const QByteArray longest = hex("F2 00 04 4C 43 5A 30") + QByteArray(1097, 'x') + hex("03 E8");
+        const QByteArray tooLong = hex("F2 00 04 4D 43 5A 30") + QByteArray(1098, 'x') + hex("03 91");
+        QCOMPARE(feed(protocol, longest).left(2), hex("06 F2"));
+        QVERIFY(protocol.feed(tooLong).isEmpty());
         QCOMPARE(protocol.bufferedBytes(), 0);
     }
 

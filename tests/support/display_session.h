@@ -27,7 +27,6 @@ public:
     sim::VirtualReader &reader() { return m_reader; }
     mdq::ReaderMain &main() { return *m_main; }
     mdq::VirtualReaderWindow &bench() { return *m_bench; }
-    ScaledClock &clock() { return m_clock; }
 
     // Opens COM1 and sets PortOpened, as a successful Setup Comm does.
     void connect();
