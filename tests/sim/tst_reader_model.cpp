@@ -73,88 +73,61 @@ class TstReaderModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void moveCard_data()
+    // Moving the card (CM 32h) and initialising (CM 30h, the PM is the
+    // option): the reply, where the card ends up, the capture counter.
+    void cardCommands_data()
     {
         QTest::addColumn<Setup>("setup");
+        QTest::addColumn<quint8>("cm");
         QTest::addColumn<char>("pm");
-        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArray>("code");  // empty: positive
         QTest::addColumn<CardPosition>("position");
         QTest::addColumn<int>("counter");
-
-        const Setup atIc{CardPosition::IcPosition};
-        const Setup atFront{CardPosition::Front};
-        QTest::newRow("dispense to front") << Setup{} << '9' << QByteArray() << CardPosition::Front << 0;
-        QTest::newRow("front, holding") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
-        QTest::newRow("front to RF") << atFront << '2' << QByteArray() << CardPosition::RfPosition << 0;
-        QTest::newRow("stacker straight to bin") << Setup{CardPosition::None, false, StackerLevel::Low}
-                                                 << '3' << QByteArray() << CardPosition::None << 1;
-        QTest::newRow("bin full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, true}
-                                  << '3' << QByteArray("A1") << CardPosition::IcPosition << 0;
-        QTest::newRow("card inside, stacker empty") << Setup{CardPosition::Front, false, StackerLevel::Empty}
-                                                    << '1' << QByteArray() << CardPosition::IcPosition << 0;
-        QTest::newRow("counter full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999}
-                                      << '3' << QByteArray("50") << CardPosition::IcPosition << 999;
-        QTest::newRow("unknown destination") << atIc << '4' << QByteArray("01") << CardPosition::IcPosition << 0;
+        const Setup none, atIc{CardPosition::IcPosition}, atFront{CardPosition::Front}, atRf{CardPosition::RfPosition};
+        const Setup jammed{CardPosition::IcPosition, true};
+        const Setup counterFull{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999};
+        auto row = [](const char *name, const Setup &s, quint8 cm, char pm, const char *code, CardPosition p, int counter) {
+            QTest::newRow(name) << s << cm << pm << QByteArray(code) << p << counter;
+        };
+        row("move: dispense to front", none, Move, '9', "", CardPosition::Front, 0);
+        row("move: front, holding", atIc, Move, '0', "", CardPosition::Front, 0);
+        row("move: front to RF", atFront, Move, '2', "", CardPosition::RfPosition, 0);
+        row("move: stacker straight to bin", {CardPosition::None, false, StackerLevel::Low}, Move, '3', "",
+            CardPosition::None, 1);
+        row("move: bin full", {CardPosition::IcPosition, false, StackerLevel::Enough, true}, Move, '3', "A1",
+            CardPosition::IcPosition, 0);
+        row("move: card inside, stacker empty", {CardPosition::Front, false, StackerLevel::Empty}, Move, '1', "",
+            CardPosition::IcPosition, 0);
+        row("move: counter full", counterFull, Move, '3', "50", CardPosition::IcPosition, 999);
+        row("move: unknown destination", atIc, Move, '4', "01", CardPosition::IcPosition, 0);
+        row("init 0: card to front", atIc, Initialise, '0', "", CardPosition::Front, 0);
+        row("init 7: card retained, counted", atRf, Initialise, '7', "", CardPosition::RfPosition, 1);
+        row("init 4: card to front, counted", atIc, Initialise, '4', "", CardPosition::Front, 1);
+        row("init 1: card to bin", atIc, Initialise, '1', "", CardPosition::None, 0);
+        row("init 5: card to bin, counted", atIc, Initialise, '5', "", CardPosition::None, 1);
+        row("init 5: card at front to bin", atFront, Initialise, '5', "", CardPosition::None, 1);
+        row("init 3: card retained", atIc, Initialise, '3', "", CardPosition::IcPosition, 0);
+        row("init 7: no card, nothing counted", none, Initialise, '7', "", CardPosition::None, 0);
+        row("init 5: no card, nothing counted", none, Initialise, '5', "", CardPosition::None, 0);
+        row("init 0: jammed", jammed, Initialise, '0', "10", CardPosition::IcPosition, 0);
+        row("init 3: jammed card stays", jammed, Initialise, '3', "", CardPosition::IcPosition, 0);
+        row("init 4: counter full", counterFull, Initialise, '4', "50", CardPosition::IcPosition, 999);
+        row("init 2: not an option", atIc, Initialise, '2', "01", CardPosition::IcPosition, 0);
+        row("init 6: not an option", atIc, Initialise, '6', "01", CardPosition::IcPosition, 0);
     }
-
-    void moveCard()
+    void cardCommands()
     {
         QFETCH(Setup, setup);
+        QFETCH(quint8, cm);
         QFETCH(char, pm);
         QFETCH(QByteArray, code);
         QFETCH(CardPosition, position);
         QFETCH(int, counter);
         ReaderModel model;
         apply(model, setup);
-
-        checkReply(model.handle(Move, quint8(pm), {}), code);
-        QCOMPARE(model.cardPosition(), position);
-        QCOMPARE(model.counter(), counter);
-    }
-
-    void initialiseOptions_data()
-    {
-        QTest::addColumn<Setup>("setup");
-        QTest::addColumn<char>("pm");
-        QTest::addColumn<QByteArray>("code");
-        QTest::addColumn<CardPosition>("position");
-        QTest::addColumn<int>("counter");
-
-        const Setup atIc{CardPosition::IcPosition};
-        QTest::newRow("0 card to front") << atIc << '0' << QByteArray() << CardPosition::Front << 0;
-        QTest::newRow("7 card retained, counted") << Setup{CardPosition::RfPosition} << '7' << QByteArray()
-                                                  << CardPosition::RfPosition << 1;
-        QTest::newRow("4 card to front, counted") << atIc << '4' << QByteArray() << CardPosition::Front << 1;
-        QTest::newRow("1 card to bin") << atIc << '1' << QByteArray() << CardPosition::None << 0;
-        QTest::newRow("5 card to bin, counted") << atIc << '5' << QByteArray() << CardPosition::None << 1;
-        QTest::newRow("5 card at front to bin") << Setup{CardPosition::Front} << '5' << QByteArray()
-                                                << CardPosition::None << 1;
-        QTest::newRow("3 card retained") << atIc << '3' << QByteArray() << CardPosition::IcPosition << 0;
-        QTest::newRow("7 no card, nothing counted") << Setup{} << '7' << QByteArray() << CardPosition::None << 0;
-        QTest::newRow("5 no card, nothing counted") << Setup{} << '5' << QByteArray() << CardPosition::None << 0;
-        QTest::newRow("0 jammed") << Setup{CardPosition::IcPosition, true} << '0' << QByteArray("10")
-                                  << CardPosition::IcPosition << 0;
-        QTest::newRow("3 jammed card stays") << Setup{CardPosition::IcPosition, true} << '3' << QByteArray()
-                                             << CardPosition::IcPosition << 0;
-        QTest::newRow("4 counter full") << Setup{CardPosition::IcPosition, false, StackerLevel::Enough, false, 999}
-                                        << '4' << QByteArray("50") << CardPosition::IcPosition << 999;
-        QTest::newRow("2 not an option") << atIc << '2' << QByteArray("01") << CardPosition::IcPosition << 0;
-        QTest::newRow("6 not an option") << atIc << '6' << QByteArray("01") << CardPosition::IcPosition << 0;
-    }
-
-    void initialiseOptions()
-    {
-        QFETCH(Setup, setup);
-        QFETCH(char, pm);
-        QFETCH(QByteArray, code);
-        QFETCH(CardPosition, position);
-        QFETCH(int, counter);
-        ReaderModel model;
-        apply(model, setup);
-
-        const Reply reply = model.handle(Initialise, quint8(pm), {});
+        const Reply reply = model.handle(cm, quint8(pm), {});
         checkReply(reply, code);
-        if (reply.positive)
+        if (cm == Initialise && reply.positive)
             QCOMPARE(reply.data, model.version());
         QCOMPARE(model.cardPosition(), position);
         QCOMPARE(model.counter(), counter);
@@ -184,16 +157,6 @@ private Q_SLOTS:
         QCOMPARE(read.data, readBack);
     }
 
-    void unitInformationRefusals()
-    {
-        ReaderModel model;
-        checkReply(model.handle(0xA2, '0', {}), "04");
-        checkReply(model.handle(0xA2, '0', QByteArray(1, 0x13)), "04");
-        checkReply(model.handle(0xA2, '1', QByteArray(1, 0x12)), "01");
-        checkReply(model.handle(0xA3, '1', {}), "01");
-        checkReply(model.handle(0xA4, '0', {}), "00");
-    }
-
     // Taking the card needs it at the front; at the RF position the status says so.
     void cardInsideCannotBeTaken()
     {
@@ -207,32 +170,40 @@ private Q_SLOTS:
         QCOMPARE(model.cardPosition(), CardPosition::None);
     }
 
-    void emptySlotsAnswerForTheMissingChip_data()
+    // Requests answered from the reader alone: unit information refused, and
+    // the chip commands with no chip in the slots.
+    void repliesWithoutAChip_data()
     {
         QTest::addColumn<quint8>("cm");
         QTest::addColumn<char>("pm");
-        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("code");  // empty: positive
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("contact type test") << quint8(0x50) << '0' << QByteArray() << QByteArray("00");
-        QTest::newRow("contactless type test") << quint8(0x50) << '1' << QByteArray() << QByteArray("00");
-        QTest::newRow("type test, bad PM") << quint8(0x50) << '2' << QByteArray("01") << QByteArray();
-        QTest::newRow("CPU card") << quint8(0x51) << '0' << QByteArray("63") << QByteArray();
-        QTest::newRow("SAM") << quint8(0x52) << '0' << QByteArray("63") << QByteArray();
-        QTest::newRow("memory card") << quint8(0x53) << '0' << QByteArray("63") << QByteArray();
-        QTest::newRow("AT24") << quint8(0x54) << '0' << QByteArray("63") << QByteArray();
-        QTest::newRow("RF status") << quint8(0x60) << '2' << QByteArray() << QByteArray("00");
-        QTest::newRow("RF activate") << quint8(0x60) << '0' << QByteArray("63") << QByteArray();
-        QTest::newRow("after the RF family") << quint8(0x61) << '0' << QByteArray("00") << QByteArray();
+        QTest::newRow("serial number without its byte") << quint8(0xA2) << '0' << QByteArray() << QByteArray("04") << QByteArray();
+        QTest::newRow("serial number, byte 13h") << quint8(0xA2) << '0' << QByteArray(1, 0x13) << QByteArray("04") << QByteArray();
+        QTest::newRow("serial number, PM 31h") << quint8(0xA2) << '1' << QByteArray(1, 0x12) << QByteArray("01") << QByteArray();
+        QTest::newRow("configuration, PM 31h") << quint8(0xA3) << '1' << QByteArray() << QByteArray("01") << QByteArray();
+        QTest::newRow("CM A4h") << quint8(0xA4) << '0' << QByteArray() << QByteArray("00") << QByteArray();
+        QTest::newRow("contact type test") << quint8(0x50) << '0' << QByteArray() << QByteArray() << QByteArray("00");
+        QTest::newRow("contactless type test") << quint8(0x50) << '1' << QByteArray() << QByteArray() << QByteArray("00");
+        QTest::newRow("type test, bad PM") << quint8(0x50) << '2' << QByteArray() << QByteArray("01") << QByteArray();
+        QTest::newRow("CPU card") << quint8(0x51) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("SAM") << quint8(0x52) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("memory card") << quint8(0x53) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("AT24") << quint8(0x54) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("RF status") << quint8(0x60) << '2' << QByteArray() << QByteArray() << QByteArray("00");
+        QTest::newRow("RF activate") << quint8(0x60) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("after the RF family") << quint8(0x61) << '0' << QByteArray() << QByteArray("00") << QByteArray();
     }
-
-    void emptySlotsAnswerForTheMissingChip()
+    void repliesWithoutAChip()
     {
         QFETCH(quint8, cm);
         QFETCH(char, pm);
+        QFETCH(QByteArray, request);
         QFETCH(QByteArray, code);
         QFETCH(QByteArray, data);
         ReaderModel model;
-        const Reply reply = model.handle(cm, quint8(pm), {});
+        const Reply reply = model.handle(cm, quint8(pm), request);
         checkReply(reply, code);
         QCOMPARE(reply.data, data);
     }
