@@ -2,6 +2,9 @@
 // the operator set up, the frame the click sends (written out byte by byte),
 // the messages its reply gives and what the windows show afterwards. The rows
 // of the CPU card and SAM windows run inside the window their page opens.
+// What an operator can paste into a box that feeds a command is here too: a
+// refused input shows its one message, sends nothing, leaves the log cleared
+// (with the command's blank line or without), and the next command goes out.
 
 #include "support/control_setup.h"
 
@@ -16,11 +19,15 @@ const QString Tc = QStringLiteral("Transmit Command|");
 const QString NoResponse = QStringLiteral("Negative response:63|IC card communication error (IC card does not respond).");
 const QByteArray Sw9000 = hexBytes("9000");
 
-// "Title|Text": an information box; "!Text": a caution.
+const QString Confirm =
+    QStringLiteral("Are you sure to modify\r\nthe password of present sector and control key memory area?");
+const QString InputFirst = QStringLiteral("Please input the data first");
+
+// "Title|Text": an information box; "!Text": a caution; "?Text": a question.
 Shown parseMessage(const QString &m)
 {
-    if (m.startsWith(QLatin1Char('!')))
-        return {mdq::Icon::Exclamation, QStringLiteral("Caution"), m.mid(1)};
+    if (m.startsWith(QLatin1Char('!')) || m.startsWith(QLatin1Char('?')))
+        return {m[0] == QLatin1Char('!') ? mdq::Icon::Exclamation : mdq::Icon::Question, QStringLiteral("Caution"), m.mid(1)};
     const int bar = int(m.indexOf(QLatin1Char('|')));
     return {mdq::Icon::Information, m.left(bar), m.mid(bar + 1)};
 }
@@ -51,12 +58,12 @@ private Q_SLOTS:
     void command_data()
     {
         QTest::addColumn<QString>("window");        // "": the main window; else the button that opens it
-        QTest::addColumn<QStringList>("setup");     // see control_setup.h
+        QTest::addColumn<QStringList>("setup");     // see control_setup.h; answer=OK|Cancel: the next question
         QTest::addColumn<QString>("button");
         QTest::addColumn<QByteArray>("reply");      // the reader's reply frame (after its ACK)
         QTest::addColumn<QByteArray>("frame");      // what the click sends; empty: nothing
-        QTest::addColumn<QStringList>("messages");  // "Title|Text" information, "!Text" caution
-        QTest::addColumn<QStringList>("after");     // NAME=VALUE shown afterwards (see controlValue)
+        QTest::addColumn<QStringList>("messages");  // "Title|Text" information, "!Text" caution, "?Text" question
+        QTest::addColumn<QStringList>("after");     // NAME=VALUE shown afterwards (see controlValue); log=TEXT
         const QString rfTabs[] = {"SSTab1=#3", "SSTab3=#2", "SSTab4=#1"};
         const QStringList scattered(std::begin(rfTabs), std::end(rfTabs));
 
@@ -100,8 +107,6 @@ private Q_SLOTS:
         row("activate at address A", {"cmbAddress820=A"}, "RFCardUPBtn", positive(0x60, '0', hexBytes("42 01 02 03")),
             "F2 0A 00 05 43 60 30 41 42 03 EE",
             {"Activate|The RF Card is activated \r\nthe card in line with ISO / IEC 14443 Type B protocol"});
-        row("deactivate", {}, "RFCardDownBtn", positive(0x60, '1'), "F2 00 00 03 43 60 31 03 E0",
-            {"Deactivate|Deactivate Success"});
         row("status, no card", {}, "RFCardStatusBtn", positive(0x60, '2', "00"), "F2 00 00 03 43 60 32 03 E3",
             {"Inquire Status|The RF Card is activated\r\nNon_card"});
         row("status, code outside the table", {}, "RFCardStatusBtn", positive(0x60, '2', "40"),
@@ -157,7 +162,7 @@ private Q_SLOTS:
         row("page read refused", page, "ULCmdRread", negative(0x60, '3', "63"), "F2 00 00 08 43 60 33 00 B0 04 00 01 03 5C",
             {NoResponse}, untouched);
         row("odd APDU refused, its box cleared first", {"TypeACAPDUText=00A400000", "TypeARAPDUText=OLD"},
-            "SendTypeACmd", {}, "", {"!" + kDataError}, {"TypeARAPDUText="});
+            "SendTypeACmd", {}, "", {"!" + kDataError}, {"TypeARAPDUText=", "log="});
         row("APDU refused", page, "SendTypeACmd", negative(0x60, '4', "63"),
             "F2 00 00 0A 43 60 34 00 A4 00 00 02 3F 00 03 75", {NoResponse}, untouched + QStringList{"TypeARAPDUText="});
 
@@ -287,7 +292,152 @@ private Q_SLOTS:
         for (const char *text : {"SAM 15", "sam 3", ""})
             sam(qPrintable(QStringLiteral("refused SAM '%1'").arg(QLatin1String(text))),
                 {QStringLiteral("SimNo1=") + QLatin1String(text)}, "SelectSamCmd", {}, "",
-                {"!Please Choose SAM Number First"});
+                {"!Please Choose SAM Number First"}, {"log="});
+
+        // ---- RF CARD: activation empties the five displays and fills the one
+        // of its card; deactivation and status leave displays and pages alone ----
+        const QStringList displays{"RFmessageLabel", "ULRFmessage", "CPURFTypeAmessage", "ATRTypeAText", "ATRTypeBText"};
+        QStringList away = scattered;  // displays filled, pages away from the card pages
+        for (const QString &d : displays)
+            away << d + "=OLD";
+        auto rf = [&](const char *name, const char *button, const QByteArray &reply, const char *frame,
+                      const QStringList &messages, const char *shown, const char *tabs) {
+            const QStringList texts = QString::fromLatin1(shown).split(QLatin1Char('|'));
+            QStringList after;
+            for (int i = 0; i < displays.size(); ++i)
+                after << displays[i] + "=" + texts[i];
+            after << QStringLiteral("SSTab1=#") + tabs[0] << QStringLiteral("SSTab3=#") + tabs[1]
+                  << QStringLiteral("SSTab4=#") + tabs[2];
+            row(name, away, button, reply, frame, messages, after);
+        };
+        auto activation = [](const char *data) { return positive(0x60, '0', hexBytes(data)); };
+        const char *activate = "F2 00 00 05 43 60 30 41 42 03 E4";
+        const QString activated = QStringLiteral("Activate|The RF Card is activated");
+        const QString typeA = activated + " \r\nthe card in line with ISO / IEC 14443 Type A protocol";
+        rf("S50", "RFCardUPBtn", activation("4D 00 04 04 0A 1B 00 FF"), activate,
+           {activated + "\r\nMifare one S50 card"}, "0A1B00FF||||", "000");
+        rf("Ultralight", "RFCardUPBtn", activation("4D 00 44 07 04 51 6A 72 1C 2D 80"), activate,
+           {activated + "\r\nMifare one UL card"}, "|04516A721C2D80|||", "001");
+        rf("other Mifare", "RFCardUPBtn", activation("4D 00 08 04 0A 1B 00 FF"), activate, {activated + "\r\n"},
+           "||||", "321");
+        // L = 19 with n = 4: serial 10..13, byte 14 hidden, answer 15..16.
+        rf("Type A", "RFCardUPBtn", activation("41 00 08 04 01 02 03 04 20 05 78"), activate, {typeA},
+           "||01020304|0578|", "011");
+        rf("Type A without answer", "RFCardUPBtn", activation("41 00 08 04 01 02 03 04"), activate, {typeA},
+           "||01020304||", "011");
+        // A length byte beyond the reply reads on through ETX and BCC (81h for
+        // this reply) into zeros, never outside the buffer.
+        rf("Type A, length byte too large", "RFCardUPBtn", activation("41 00 08 06 01 02"), activate, {typeA},
+           "||010203810000||", "011");
+        rf("Type B", "RFCardUPBtn", activation("42 50 1A 2B"), activate,
+           {activated + " \r\nthe card in line with ISO / IEC 14443 Type B protocol"}, "||||501A2B", "021");
+        rf("activate, negative", "RFCardUPBtn", negative(0x60, '0', "63"), activate, {NoResponse}, "||||", "321");
+        rf("activate, unknown kind letter", "RFCardUPBtn", activation("58 00 04 04 0A 1B 00 FF"), activate, {}, "||||",
+           "321");
+        rf("deactivate", "RFCardDownBtn", positive(0x60, '1'), "F2 00 00 03 43 60 31 03 E0",
+           {"Deactivate|Deactivate Success"}, "OLD|OLD|OLD|OLD|OLD", "321");
+        rf("status, S50", "RFCardStatusBtn", positive(0x60, '2', "10"), "F2 00 00 03 43 60 32 03 E3",
+           {"Inquire Status|The RF Card is activated\r\nMifare one S50 card"}, "OLD|OLD|OLD|OLD|OLD", "321");
+        rf("status, Type B", "RFCardStatusBtn", positive(0x60, '2', "30"), "F2 00 00 03 43 60 32 03 E3",
+           {"Inquire Status|The RF Card is activated\r\nType B CPU card"}, "OLD|OLD|OLD|OLD|OLD", "321");
+
+        // ---- RF CARD: the write and purse guards, in their order ----
+        const QString cells = QStringLiteral("SRFTextLIST=00112233445566778899AABBCCDDEEFF");
+        const QString written = QStringLiteral("Write Block Data|Write Block Data\r\n") + Ok9000;
+        const QString noPurse = QStringLiteral("!The block does not support the purse operation");
+        row("one cell incomplete", {"SRFTextLIST=00112233445566778899AABBCCDDEEF"}, "RFwriteBtn", {}, "",
+            {"!" + InputFirst}, {"log="});
+        row("empty cells before block 0", {"SecNumberCombo=00", "BlockNumberCombo=00"}, "RFwriteBtn", {}, "",
+            {"!" + InputFirst}, {"log="});
+        row("trailer 1F/03, OK", {cells, "SecNumberCombo=1F", "BlockNumberCombo=03", "answer=OK"}, "RFwriteBtn",
+            positive(0x60, '3', Sw9000),
+            "F2 00 00 18 43 60 33 00 D1 1F 03 01 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 03 35",
+            {"?" + Confirm, written});
+        row("20/03 is data", {cells, "SecNumberCombo=20", "BlockNumberCombo=03"}, "RFwriteBtn", positive(0x60, '3', Sw9000),
+            "F2 00 00 18 43 60 33 00 D1 20 03 01 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 03 0A", {written});
+        row("trailer 20/0F, cancel", {cells, "SecNumberCombo=20", "BlockNumberCombo=0F", "answer=Cancel"}, "RFwriteBtn",
+            {}, "", {"?" + Confirm}, {"log="});
+        row("page cells before page", {"ULTextLIST=01__0304", "ULSecNumberCombo=01"}, "ULCmdRwrite", {}, "",
+            {"!" + InputFirst}, {"log="});
+        row("page 02, cancel", {"ULTextLIST=01020304", "ULSecNumberCombo=02", "answer=Cancel"}, "ULCmdRwrite", {}, "",
+            {"?" + Confirm}, {"log="});
+        row("page 02, OK", {"ULTextLIST=01020304", "ULSecNumberCombo=02", "answer=OK"}, "ULCmdRwrite",
+            positive(0x60, '3', Sw9000), "F2 00 00 0C 43 60 33 00 D1 02 00 01 01 02 03 04 03 3B", {"?" + Confirm, written});
+        row("purse 00/00", {"SecNumberCombo=00", "PurseBlockCombbox=00"}, "INITRFCmd", {}, "", {noPurse}, {"log="});
+        row("purse 20/0F, before the value", {"SecNumberCombo=20", "PurseBlockCombbox=0F", "PurseValueText="}, "DECRFCmd",
+            {}, "", {noPurse}, {"log="});
+
+        // ---- Boxes that feed a command, given what an operator can paste ----
+        // log: "" cleared; "\r\n" cleared, then the command's blank line.
+        auto refused = [](const char *name, const char *window, QStringList setup, const QString &box, const QString &text,
+                          const char *button, const QString &message, const char *log) {
+            row(name, setup << box + "=" + text, button, {}, "", {"!" + message}, {QStringLiteral("log=") + log}, window);
+        };
+        const char *main = "";
+        const QString e = kDataError;
+        // SLE4442: code boxes, address, length and the data grid.
+        refused("4442 code 1 empty", main, {}, "SL4442Pass1", "", "SL4442Pass", e, "\r\n");
+        refused("4442 code 2 non-hex", main, {}, "SL4442Pass2", "ZZ", "SL4442Change", e, "\r\n");
+        refused("4442 code 3 sign", main, {}, "SL4442Pass3", "-1", "SL4442Pass", e, "\r\n");
+        refused("4442 address empty", main, {}, "SL4442Add1", "", "SL4442ReadCenChu", e, "\r\n");
+        refused("4442 address 0x", main, {}, "SL4442Add1", "0x", "SL4442ReadBaoHu", e, "\r\n");
+        refused("4442 length non-hex", main, {}, "SL4442Long", "G0", "SL4442ReadCenChu", e, "\r\n");
+        refused("4442 length past grid", main, {"ICText(0)=AB", "ICText(1)=CD"}, "SL4442Long", "81", "SL4442WriteCenChu", e,
+                "\r\n");
+        refused("4442 length empty", main, {"ICText(0)=AB"}, "SL4442Long", "", "SL4442WriteCenChu", e, "\r\n");
+        refused("4442 grid cell empty", main, {"SL4442Long=02", "ICText(0)=AB"}, "ICText(1)", "", "SL4442WriteBaoHu", e,
+                "\r\n");
+        refused("4442 grid cell non-hex", main, {"SL4442Long=01"}, "ICText(0)", "Q7", "SL4442WriteCenChu", e, "\r\n");
+        // SLE4428.
+        refused("4428 code 1 empty", main, {"SL4428Pass2=FF"}, "SL4428Pass1", "", "SL4428PASS", e, "\r\n");
+        refused("4428 code 2 non-hex", main, {"SL4428Pass1=AB"}, "SL4428Pass2", "GG", "SL4428CHANGE", e, "\r\n");
+        refused("4428 high address empty", main, {}, "SL4428Add1", "", "SL4428READAREA", e, "\r\n");
+        refused("4428 low address non-hex", main, {}, "SL4428Add2", "Z", "SL4428READBIT", e, "\r\n");
+        refused("4428 high address before write", main, {"SL4428Long=01", "ICText(0)=99"}, "SL4428Add1", "x3",
+                "SL4428WRITEAREA2", e, "\r\n");
+        refused("4428 length past grid", main, {"ICText(0)=99"}, "SL4428Long", "81", "SL4428WRITEAREA1", e, "\r\n");
+        // AT24Cxx.
+        refused("24C high address empty", main, {}, "IC24XXADD1", "", "IC24XXREAD", e, "\r\n");
+        refused("24C low address non-hex", main, {}, "IC24XXADD2", "H1", "IC24XXREAD", e, "\r\n");
+        refused("24C length past grid", main, {"ICText(0)=EE"}, "IC24XXLONG", "81", "IC24XXWRITE", e, "\r\n");
+        // Mifare key cells (sector 01, key A by default).
+        refused("key cell empty", main, {}, "SRFPASSWORDLIST(0)", "", "RFCheckPasswordBtn", e, "\r\n");
+        refused("key cell non-hex", main, {}, "SRFPASSWORDLIST(5)", "X1", "StoreKeyToEEBtn", e, "\r\n");
+        refused("key cell punctuation", main, {}, "SRFPASSWORDLIST(2)", "?", "RFChangePasswordBtn", e, "\r\n");
+        // Mifare block and Ultralight page cells: incomplete cells have their own message.
+        const QStringList block{"SRFTextLIST=" + QStringLiteral("00").repeated(16)};
+        refused("block cell empty", main, block, "SRFTextLIST(3)", "", "RFwriteBtn", InputFirst, "");
+        refused("block cell non-hex", main, block, "SRFTextLIST(15)", "G0", "RFwriteBtn", e, "\r\n");
+        refused("page cell empty", main, {"ULTextLIST=01020304"}, "ULTextLIST(2)", "", "ULCmdRwrite", InputFirst, "");
+        refused("page cell non-hex", main, {"ULTextLIST=01020304"}, "ULTextLIST(0)", "K9", "ULCmdRwrite", e, "\r\n");
+        // Purse value (sector 01, block 00): decimal, signed 32 bits on the wire.
+        refused("purse empty", main, {}, "PurseValueText", "", "INITRFCmd", e, "\r\n");
+        refused("purse non-digit", main, {}, "PurseValueText", "12a", "INCRFCmd", e, "\r\n");
+        refused("purse above int32", main, {}, "PurseValueText", "2147483648", "DECRFCmd", e, "\r\n");
+        refused("purse above 32 bits", main, {}, "PurseValueText", "4294967296", "INCRFCmd", e, "\r\n");
+        refused("purse overlong", main, {}, "PurseValueText", "99999999999", "INITRFCmd", e, "\r\n");
+        // APDU boxes: any refusal stops before the log's blank line, but a bad
+        // pair in the CPU card and SAM windows.
+        refused("type B non-hex", main, {}, "TypeBCAPDUText", "00A4G0", "SendTypeBCmd", e, "");
+        refused("type A beyond the box", main, {}, "TypeACAPDUText", QStringLiteral("A").repeated(40000), "SendTypeACmd", e, "");
+        refused("CPU odd", "CPURUN", {}, "CmdText", "00A4000", "SendCmdBtn", e, "");
+        refused("CPU non-hex", "CPURUN", {}, "CmdText", "00G4", "SendCmdBtn", e, "\r\n");
+        refused("CPU beyond the box", "CPURUN", {}, "CmdText", QStringLiteral("B").repeated(40000), "SendCmdBtn", e, "");
+        refused("SAM odd", "SIMRUN", {}, "CmdText", "ABC", "SendCmd", e, "");
+        refused("SAM pasted prefix", "SIMRUN", {}, "CmdText", "0x84", "SendCmd", e, "\r\n");
+        // Inputs that stand for a frame: an empty APDU, the counter's text as
+        // its characters, padded to three.
+        row("empty type A APDU", {"TypeACAPDUText="}, "SendTypeACmd", positive(0x60, '4', Sw9000),
+            "F2 00 00 03 43 60 34 03 E5", {"C-APDU|Success"});
+        cpu("empty CPU APDU", {"CmdText="}, "SendCmdBtn", positive('Q', '9', Sw9000), "F2 00 00 03 43 51 39 03 D9",
+            {"C-APDU|Success"});
+        const QString counterSet = QStringLiteral("InitializeI Counter|InitializeI Counter Success");
+        row("counter empty", {"IRTenKaEdit="}, "IRTenKaFormatCMD", positive(0xA5, '1'), "F2 00 00 06 43 A5 31 30 30 30 03 10",
+            {counterSet});
+        row("counter pasted letter", {"IRTenKaEdit=4x"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
+            "F2 00 00 06 43 A5 31 30 34 78 03 5C", {counterSet});
+        row("counter overlong", {"IRTenKaEdit=12345"}, "IRTenKaFormatCMD", positive(0xA5, '1'),
+            "F2 00 00 06 43 A5 31 31 32 33 03 10", {counterSet});
     }
 
     // An APDU of up to 252 bytes fits the one-byte LEN (FFh); a longer one
@@ -337,30 +487,85 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
         MainFixture f;
         f.connectPort();
+        f.main.log().append(QStringLiteral("earlier\r\n"));  // Record Data is off
         if (!reply.isEmpty())
             f.port.answerWith(reply);
+        for (const QString &answer : setup.filter(QRegularExpression(QStringLiteral("^answer="))))
+            f.prompter.queueAnswer(answer == QLatin1String("answer=OK"));
         QStringList shown;
+        QByteArray sent;
         actIn(f, window, [&](QWidget *root) {
-            applySetup(root, setup);
+            applySetup(root, setup.filter(QRegularExpression(QStringLiteral("^(?!answer=)"))));
             auto *b = childOf<QAbstractButton>(root, button);
             QVERIFY2(b, qPrintable(button));
             b->click();
             for (const QString &check : after) {
                 const QString name = check.section(QLatin1Char('='), 0, 0);
-                shown << name + QLatin1Char('=') + controlValue(root, name);
+                shown << name + QLatin1Char('=') + (name == QLatin1String("log") ? f.log() : controlValue(root, name));
+            }
+            sent = f.port.writes().value(0);
+            if (frame.isEmpty()) {  // refused: the next command still goes out
+                QVERIFY2(after.filter(QRegularExpression(QStringLiteral("^log="))).size() == 1, "a refusal names its log");
+                childOf<QAbstractButton>(root, window.isEmpty() ? QStringLiteral("CardStatusBtn")
+                                                                 : QStringLiteral("CheckStatusBtn"))->click();
+                QCOMPARE(f.port.writes().size(), 2);  // the frame and EOT: no one answers it
             }
         });
-        QCOMPARE(f.port.writes().value(0).toHex(' ').toUpper(), frame.toHex(' ').toUpper());
+        QCOMPARE(sent.toHex(' ').toUpper(), frame.toHex(' ').toUpper());
         QList<Shown> expected;
         for (const QString &m : messages)
             expected << parseMessage(m);
         QCOMPARE(f.prompter.shown(), expected);
+        QCOMPARE(f.prompter.questions(), messages.filter(QRegularExpression(QStringLiteral("^\\?"))).size());
         QCOMPARE(shown, after);
-        if (frame.isEmpty())
-            QCOMPARE(f.log(), QString());  // refused before sending: cleared, no blank line
-        else
-            QVERIFY(f.log().endsWith(QLatin1String("SD: 06\r\n\r\n")));
+        if (!frame.isEmpty())  // the log cleared first, the exchange and its blank line
+            QVERIFY2(f.log().startsWith(QLatin1String("SD: ")) && f.log().endsWith(QLatin1String("SD: 06\r\n\r\n")),
+                     qPrintable(f.log()));
     }
+
+    // RF CARD reads fill the cell rows, the focus moving through them as
+    // typing does; a read that fails leaves them.
+    void readsFillTheCellRows_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("cells");  // joined afterwards
+        QTest::newRow("block, 9000") << "RFreadBtn" << "SRFTextLIST"
+                                     << hexBytes("00112233445566778899AABBCCDDEE0F 9000")
+                                     << "00112233445566778899AABBCCDDEE0F";
+        QTest::newRow("block, 6F00") << "RFreadBtn" << "SRFTextLIST" << hexBytes("6F00")
+                                     << "0102030405060708090A0B0C0D0E0F10";
+        QTest::newRow("block, other word") << "RFreadBtn" << "SRFTextLIST"
+                                           << hexBytes("00112233445566778899AABBCCDDEE0F 6300")
+                                           << "0102030405060708090A0B0C0D0E0F10";
+        QTest::newRow("page, 9000") << "ULCmdRread" << "ULTextLIST" << hexBytes("0A0B0C0D 9000") << "0A0B0C0D";
+        QTest::newRow("page, 6F00") << "ULCmdRread" << "ULTextLIST" << hexBytes("6F00") << "01020304";
+    }
+    void readsFillTheCellRows()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, row);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, cells);
+        MainFixture f;
+        f.main.show();
+        QApplication::setActiveWindow(&f.main);
+        f.connectPort();
+        applySetup(&f.main, {"SRFTextLIST=0102030405060708090A0B0C0D0E0F10", "ULTextLIST=01020304"});
+        f.control<QLineEdit>(row, 2)->setFocus();
+        f.port.answerWith(positive(0x60, '3', data));
+        f.click(button);
+        const int count = int(cells.size() / 2);
+        QString joined;
+        for (int i = 0; i < count; ++i)
+            joined += f.control<QLineEdit>(row, i)->text();
+        QCOMPARE(joined, cells);
+        // Filling moves through the row like typing and wraps to its first cell.
+        const bool filled = data.endsWith(hexBytes("9000"));
+        QCOMPARE(QApplication::focusWidget(), f.control<QWidget>(row, filled ? 0 : 2));
+    }
+
 };
 
 QTEST_MAIN(TestCommands)
