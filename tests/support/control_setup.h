@@ -86,14 +86,16 @@ inline QString controlValue(QWidget *root, const QString &name)
 }
 
 // Runs act on the main window or, when opener names the button that opens
-// one (CPURUN, SIMRUN), inside that modal window, which Back then closes.
+// one (CPURUN, SIMRUN, ReaderResetBtn), inside that modal window, which Back
+// then closes if the act left it open.
 inline void actIn(MainFixture &f, const QString &opener, const std::function<void(QWidget *)> &act)
 {
     if (opener.isEmpty())
         return act(&f.main);
     onModal([act](QWidget *w) {
         act(w);
-        childOf<QAbstractButton>(w, QStringLiteral("BackCmd"))->click();
+        if (auto *back = childOf<QAbstractButton>(w, QStringLiteral("BackCmd")); back && w->isVisible())
+            back->click();
     });
     f.click(opener);
 }

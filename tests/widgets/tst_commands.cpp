@@ -81,6 +81,16 @@ private Q_SLOTS:
             {"Move card to RF card operation position|Move card to RF card operation position success"});
         row("move refused", {}, "MoveCardToRFBtn", negative('2', '2', "10"), "F2 00 00 03 43 32 32 03 B1",
             {"Negative response:10|Card jam"});
+        row("Clear Data", {}, "ClearSDTDText", {}, "", {}, {"log="});
+        // INITIALIZE: the PM is the option chosen in its window (the others: scenarios/reader_initialize.scn).
+        const QString reset = QStringLiteral("Reset|Reset success\r\n");
+        row("initialize, Option4, the version text", {"Option4=on"}, "Command1",
+            replyFrame('P', '0', '3', "000", "MDQ-820 V2.1"), "F2 00 00 03 43 30 33 03 B2", {reset + "MDQ-820 V2.1"}, {},
+            "ReaderResetBtn");
+        row("initialize, Option5", {"Option5=on"}, "Command1", positive('0', '4'), "F2 00 00 03 43 30 34 03 B5", {reset},
+            {}, "ReaderResetBtn");
+        row("initialize, Option6 at A", {"cmbAddress820=A", "Option6=on"}, "Command1", replyFrame('P', '0', '5', "000", {}, 10),
+            "F2 0A 00 03 43 30 35 03 BE", {reset}, {}, "ReaderResetBtn");
         row("read counter, no text", {}, "IRTenKaReadCMD", positive(0xA5, '0'), "F2 00 00 03 43 A5 30 03 24",
             {"Read Counter|Read Counter Success"}, {"IRTenKaEdit="});
         row("counter refused", {}, "IRTenKaFormatCMD", negative(0xA5, '1', "04"),
@@ -492,10 +502,13 @@ private Q_SLOTS:
             f.port.answerWith(reply);
         for (const QString &answer : setup.filter(QRegularExpression(QStringLiteral("^answer="))))
             f.prompter.queueAnswer(answer == QLatin1String("answer=OK"));
+        QStringList steps = setup.filter(QRegularExpression(QStringLiteral("^(?!answer=)")));
+        if (!window.isEmpty())  // the main window's own controls are set before its window opens
+            steps.erase(std::remove_if(steps.begin(), steps.end(), [&](const QString &s) { return setControl(&f.main, s); }),
+                        steps.end());
         QStringList shown;
-        QByteArray sent;
         actIn(f, window, [&](QWidget *root) {
-            applySetup(root, setup.filter(QRegularExpression(QStringLiteral("^(?!answer=)"))));
+            applySetup(root, steps);
             auto *b = childOf<QAbstractButton>(root, button);
             QVERIFY2(b, qPrintable(button));
             b->click();
@@ -503,15 +516,16 @@ private Q_SLOTS:
                 const QString name = check.section(QLatin1Char('='), 0, 0);
                 shown << name + QLatin1Char('=') + (name == QLatin1String("log") ? f.log() : controlValue(root, name));
             }
-            sent = f.port.writes().value(0);
             if (frame.isEmpty()) {  // refused: the next command still goes out
                 QVERIFY2(after.filter(QRegularExpression(QStringLiteral("^log="))).size() == 1, "a refusal names its log");
+                QVERIFY(f.port.writes().isEmpty());
                 childOf<QAbstractButton>(root, window.isEmpty() ? QStringLiteral("CardStatusBtn")
                                                                  : QStringLiteral("CheckStatusBtn"))->click();
                 QCOMPARE(f.port.writes().size(), 2);  // the frame and EOT: no one answers it
             }
         });
-        QCOMPARE(sent.toHex(' ').toUpper(), frame.toHex(' ').toUpper());
+        if (!frame.isEmpty())
+            QCOMPARE(f.port.writes().value(0).toHex(' ').toUpper(), frame.toHex(' ').toUpper());
         QList<Shown> expected;
         for (const QString &m : messages)
             expected << parseMessage(m);
