@@ -28,36 +28,16 @@ class TestSaveLog : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void dialogIsAskedForTextFilesFromTheHomeFolderAndCancelWritesNothing()
-    {
-        QTemporaryDir dir;
-        MainFixture f;
-        f.main.log().append(kExchange);
-        f.prompter.queueSave(std::nullopt);
-        f.click(QStringLiteral("SaveSDTDText"));
-        QCOMPARE(f.prompter.saveRequests().size(), 1);
-        const mdq::SaveDialogRequest r = f.prompter.saveRequests().first();
-        QCOMPARE(QStringList({r.title, r.filterName, r.filterPattern, r.defaultExtension}),
-                 QStringList({"Save As...", "Text Files", "*.TXT", "TXT"}));
-#ifdef Q_OS_WIN
-        QCOMPARE(r.initialDirectory, qEnvironmentVariable("winDir"));
-#else
-        QCOMPARE(r.initialDirectory, QDir::homePath());
-#endif
-        QVERIFY(f.prompter.shown().isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QCOMPARE(f.log(), kExchange);
-    }
-
     void save_data()
     {
-        QTest::addColumn<QString>("folder");    // under a fresh temporary folder
+        QTest::addColumn<QString>("folder");    // under a fresh temporary folder; "cancel": the dialog cancelled
         QTest::addColumn<QByteArray>("before");  // the file's bytes before; "-": no file
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("log");
         QTest::addColumn<QByteArray>("after");  // "-": no file
         QTest::addColumn<bool>("error");
         const QByteArray precious("precious\r\nbytes\x00\xff", 17);
+        QTest::newRow("cancelled") << "cancel" << QByteArray("-") << false << kExchange << QByteArray("-") << false;
         QTest::newRow("new file") << "" << QByteArray("-") << false << kExchange << kExchange.toLatin1() << false;
         QTest::newRow("blank log, empty file") << "" << QByteArray("-") << false << "    " << QByteArray() << false;
         QTest::newRow("blanks trimmed, CR LF line ends") << "" << QByteArray("-") << false << "   a\nb\rc \r\n\r\n  "
@@ -87,12 +67,28 @@ private Q_SLOTS:
                 QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         }
         f.main.log().append(log);
-        f.prompter.queueSave(target);
+        const bool cancel = folder == QLatin1String("cancel");
+        f.prompter.queueSave(cancel ? std::nullopt : std::optional<mdq::SaveDialogResult>(target));
         f.click(QStringLiteral("SaveSDTDText"));
+        // The dialog asks for a text file from the home folder.
+        QCOMPARE(f.prompter.saveRequests().size(), 1);
+        const mdq::SaveDialogRequest r = f.prompter.saveRequests().first();
+        QCOMPARE(QStringList({r.title, r.filterName, r.filterPattern, r.defaultExtension}),
+                 QStringList({"Save As...", "Text Files", "*.TXT", "TXT"}));
+#ifdef Q_OS_WIN
+        QCOMPARE(r.initialDirectory, qEnvironmentVariable("winDir"));
+#else
+        QCOMPARE(r.initialDirectory, QDir::homePath());
+#endif
 
         QCOMPARE(QFile::exists(target.fullPath) ? readFile(target.fullPath) : QByteArray("-"), after);
         const QList<Shown> shown = f.prompter.shown();
-        QCOMPARE(shown.size(), error ? 2 : 1);
+        QCOMPARE(shown.size(), cancel ? 0 : error ? 2 : 1);
+        if (cancel) {
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+            QCOMPARE(f.log(), log);
+            return;
+        }
         QCOMPARE(shown[0], (Shown{Icon::None, "Save As...",
                                   "File Name is trace.TXT\r\nFull path and file is " + target.fullPath}));
         if (error) {
