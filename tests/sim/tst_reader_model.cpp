@@ -1,7 +1,7 @@
 // The reader's own commands and its state: card movement, initialise options,
-// counter, unit information refusals, and the routing of chip commands.
+// counter, what it answers with no chip. (Chip commands reaching their
+// slots: every contact and contactless scenario under e2e/scenarios.)
 
-#include "cards/registry.h"
 #include "reader_model.h"
 
 #include <QtTest>
@@ -46,23 +46,6 @@ void checkReply(const Reply &reply, const QByteArray &code)
         QCOMPARE(reply.status, code);
     }
 }
-
-// A chip that records what reaches it and answers with its own name.
-class RecordingCard : public ContactCard, public ContactlessCard
-{
-public:
-    explicit RecordingCard(QString name) : m_name(std::move(name)) {}
-    QString kind() const override { return m_name; }
-    CardReply command(quint8 cm, quint8 pm, const QByteArray &data) override
-    {
-        seen << QByteArray(1, char(cm)) + char(pm) + data;
-        return CardReply::ok("000", m_name.toLatin1());
-    }
-    QList<QByteArray> seen;
-
-private:
-    QString m_name;
-};
 
 }  // namespace
 
@@ -193,6 +176,7 @@ private Q_SLOTS:
         QTest::newRow("AT24") << quint8(0x54) << '0' << QByteArray() << QByteArray("63") << QByteArray();
         QTest::newRow("RF status") << quint8(0x60) << '2' << QByteArray() << QByteArray() << QByteArray("00");
         QTest::newRow("RF activate") << quint8(0x60) << '0' << QByteArray() << QByteArray("63") << QByteArray();
+        QTest::newRow("SAM, no ninth socket") << quint8(0x52) << char(0x40) << QByteArray("8") << QByteArray("04") << QByteArray();
         QTest::newRow("after the RF family") << quint8(0x61) << '0' << QByteArray() << QByteArray("00") << QByteArray();
     }
     void repliesWithoutAChip()
@@ -206,34 +190,6 @@ private Q_SLOTS:
         const Reply reply = model.handle(cm, quint8(pm), request);
         checkReply(reply, code);
         QCOMPARE(reply.data, data);
-    }
-
-    void chipCommandsReachTheirSlot()
-    {
-        ReaderModel model;
-        auto contact = std::make_unique<RecordingCard>(QStringLiteral("ic"));
-        auto rf = std::make_unique<RecordingCard>(QStringLiteral("rf"));
-        auto sam = std::make_unique<RecordingCard>(QStringLiteral("sam3"));
-        RecordingCard *contactSeen = contact.get(), *rfSeen = rf.get(), *samSeen = sam.get();
-        model.cards().setContactCard(std::move(contact));
-        model.cards().setContactlessCard(std::move(rf));
-        QVERIFY(model.cards().setSamCard(2, std::move(sam)));
-        QVERIFY(!model.cards().setSamCard(CardSlots::SamSockets, nullptr));
-
-        QCOMPARE(model.handle(0x51, '0', "0").data, QByteArray("ic"));
-        QCOMPARE(model.handle(0x50, '0', {}).data, QByteArray("ic"));
-        QCOMPARE(model.handle(0x60, '0', "AB").data, QByteArray("rf"));
-        QCOMPARE(model.handle(0x50, '1', {}).data, QByteArray("rf"));
-        checkReply(model.handle(0x52, '0', "0"), "63");  // socket 1 is empty
-        QVERIFY(model.handle(0x52, 0x40, "2").positive);
-        QCOMPARE(model.cards().selectedSam(), 2);
-        QCOMPARE(model.handle(0x52, '0', "0").data, QByteArray("sam3"));
-        checkReply(model.handle(0x52, 0x40, "8"), "04");  // no ninth socket
-        QCOMPARE(model.cards().selectedSam(), 2);
-
-        QCOMPARE(contactSeen->seen, (QList<QByteArray>{"Q00", "P0"}));
-        QCOMPARE(rfSeen->seen, (QList<QByteArray>{"`0AB", "P1"}));
-        QCOMPARE(samSeen->seen, (QList<QByteArray>{"R00"}));
     }
 };
 
