@@ -9,17 +9,14 @@
 #include "cards/sle4428_card.h"
 #include "cards/sle4442_card.h"
 #include "card_slots.h"
+#include "sim/sim_bytes.h"
 
 #include <QtTest>
 
 using namespace sim;
+using simtest::hex;
 
 namespace {
-
-QByteArray hex(const char *h)
-{
-    return QByteArray::fromHex(h);
-}
 
 // The status word at the end of a positive APDU-style answer, as "9000".
 QByteArray swOf(const Reply &r)

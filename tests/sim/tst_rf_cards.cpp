@@ -7,20 +7,17 @@
 #include "cards/registry.h"
 #include "cards/type_ab_cpu.h"
 #include "cards/ultralight.h"
+#include "sim/sim_bytes.h"
 
 #include <QtTest>
 
 using namespace sim;
+using simtest::hex;
 
 namespace {
 
 constexpr quint8 Rf = 0x60;
 const QByteArray ReaderStatus = QByteArrayLiteral("220");
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // A reader slot holding one card, commands sent as the tool sends them.
 struct Antenna

@@ -8,11 +8,12 @@
 #include "cli_options.h"
 #include "device_link.h"
 #include "virtual_reader.h"
-#include "sim/host_port.h"
 #include "sim/sim_bytes.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
@@ -21,10 +22,43 @@
 #include <unistd.h>
 
 using namespace sim;
-using simtest::HostPort;
 using simtest::hex;
 
 namespace {
+
+// The host's side of the pty: the slave device opened as a serial port
+// (Qt's own, not the tool's), raw, at the given speed.
+class HostPort
+{
+public:
+    explicit HostPort(const QString &device, qint32 baud = 9600)
+    {
+        m_port.setPortName(device);
+        if (m_port.open(QIODevice::ReadWrite))
+            m_port.setBaudRate(baud);
+    }
+    bool isOpen() const { return m_port.isOpen(); }
+    bool setSpeed(qint32 baud) { return m_port.setBaudRate(baud); }
+    bool send(const QByteArray &bytes) { return m_port.write(bytes) == bytes.size() && m_port.waitForBytesWritten(5000); }
+    void discardInput() { m_port.clear(QSerialPort::Input); }
+
+    // Reads until one byte and a whole frame after it have arrived (ACK and
+    // reply), or until timeoutMs passes; returns what arrived.
+    QByteArray readAnswer(int timeoutMs)
+    {
+        QByteArray got;
+        QElapsedTimer timer;
+        timer.start();
+        auto complete = [&got] { return got.size() >= 5 && got.size() >= quint8(got[3]) * 256 + quint8(got[4]) + 7; };
+        while (!complete() && timer.elapsed() < timeoutMs && m_port.waitForReadyRead(int(timeoutMs - timer.elapsed())))
+            got += m_port.readAll();
+        return got;
+    }
+
+private:
+    QSerialPort m_port;
+};
+
 
 constexpr int kWaitMs = 5000;  // only reached when something is broken
 const QByteArray kStatus = hex("F2 00 00 03 43 31 30 03 B0");

@@ -69,7 +69,6 @@ public:
     }
     bool isOpen() const override { return m_open; }
     int portNumber() const override { return m_port; }
-    qint32 baud() const { return m_baud; }
     qint32 baudRate() const override { return m_baud; }
     int closes() const { return m_closes; }
     int opens() const { return m_opens; }

@@ -257,8 +257,6 @@ private Q_SLOTS:
             "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA", {Tc + "Unknow Error\r\n6A82"});
         row("CLA error", {}, "SL4442ReadCenChu", positive('S', '3', sw("6E00")), "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA",
             {Tc + "CLA error  Command Cannot be Executed\r\n6E00"});
-        row("status word only", {}, "SL4442ReadCenChu", positive('S', '3', Sw9000),
-            "F2 00 00 08 43 53 33 00 B0 00 00 80 03 EA", {Tc + Ok9000});
         row("reply too short for a status word", {}, "SL4442Pass", positive('S', '3', sw("90")),
             "F2 00 00 0B 43 53 33 00 20 03 01 03 FF FF FF 03 07", {"!" + kDataError});
         row("memory read refused", {}, "SL4442ReadCenChu", negative('S', '3', "63"),

@@ -211,7 +211,7 @@ private Q_SLOTS:
             QVERIFY(s.f.prompter.shown().isEmpty());
         else
             QCOMPARE(s.f.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
-        QCOMPARE(s.f.port.baud(), 9600);
+        QCOMPARE(s.f.port.baudRate(), 9600);
     }
 
     void everyOkReopensThePort()
@@ -224,7 +224,7 @@ private Q_SLOTS:
         s.w.ok();
         QCOMPARE(s.f.port.opens(), 2);
         QCOMPARE(s.f.port.closes(), 1);
-        QCOMPARE(s.f.port.baud(), 115200);
+        QCOMPARE(s.f.port.baudRate(), 115200);
         QVERIFY(s.f.main.state().PortOpened);
     }
 
@@ -295,8 +295,8 @@ private Q_SLOTS:
         }
         const int port = f.port.portNumber();
         QCOMPARE(f.shown("PortCombo") + "/" + f.shown("BaudCombo"),
-                 QStringLiteral("COM%1/%2 bits/s").arg(port).arg(f.port.baud()));
-        QVERIFY(message.endsWith(QStringLiteral("COM%1 Baut Rate %2").arg(port).arg(f.port.baud())));
+                 QStringLiteral("COM%1/%2 bits/s").arg(port).arg(f.port.baudRate()));
+        QVERIFY(message.endsWith(QStringLiteral("COM%1 Baut Rate %2").arg(port).arg(f.port.baudRate())));
         QVERIFY(f.main.state().CommTestOk);
     }
 
@@ -341,7 +341,7 @@ private Q_SLOTS:
         f.window.ok();
         QVERIFY(f.main.state().PortOpened);
         QCOMPARE(f.port.portNumber(), 2);
-        QCOMPARE(f.port.baud(), 19200);
+        QCOMPARE(f.port.baudRate(), 19200);
     }
 };
 
