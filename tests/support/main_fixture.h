@@ -49,6 +49,15 @@ inline void onModal(std::function<void(QWidget *)> act)
     ModalAnswers::current()->then(std::move(act));
 }
 
+template <class T = QWidget>
+T *childOf(QWidget *window, const QString &name, int index = -1)
+{
+    for (T *w : window->findChildren<T *>(name))
+        if (mdq::controlIndex(w) == index)
+            return w;
+    return nullptr;
+}
+
 class MainFixture
 {
 public:
@@ -64,10 +73,8 @@ public:
     template <class T = QWidget>
     T *control(const QString &name, int index = -1)
     {
-        const auto all = main.findChildren<T *>(name);
-        for (T *w : all)
-            if (mdq::controlIndex(w) == index)
-                return w;
+        if (T *w = childOf<T>(&main, name, index))
+            return w;
         QTest::qFail(qPrintable(QStringLiteral("no control %1(%2)").arg(name).arg(index)), __FILE__, __LINE__);
         return nullptr;
     }
@@ -86,14 +93,5 @@ public:
     RecordingPrompter prompter;
     mdq::ReaderMain main;
 };
-
-template <class T = QWidget>
-T *childOf(QWidget *window, const QString &name, int index = -1)
-{
-    for (T *w : window->findChildren<T *>(name))
-        if (mdq::controlIndex(w) == index)
-            return w;
-    return nullptr;
-}
 
 }  // namespace mdqtest
