@@ -16,34 +16,38 @@
 // pty: the tool drops that input as it arrives instead of buffering it (a
 // chattering device once grew the read buffer by 1.18 GB in 13 s), counts it
 // in the status bar.
+// Scenarios against the virtual reader over a real pty: each file under
+// scenarios/ holds script steps, a line "--- expected", then the transcript.
+// Every scenario starts connected: "Setup Comm" and OK on COM1 come first.
 
+#include "link/execute_command.h"
+#include "link/frame.h"
+#include "link/shared_state.h"
+#include "link/traffic_log.h"
 #include "platform/port_map.h"
 #include "platform/qt_serial_port.h"
+#include "shell/reader_main.h"
 #include "support/e2e_session.h"
 #include "support/main_fixture.h"
+#include "support/raw_pty.h"
 #include "support/recording_prompter.h"
+#include "ui/status_bar.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
-#include <pty_server.h>
-#include <virtual_reader.h>
-#include "link/execute_command.h"
-#include "link/frame.h"
-#include "link/shared_state.h"
-#include "link/traffic_log.h"
-#include "shell/reader_main.h"
-#include "support/raw_pty.h"
-#include "ui/status_bar.h"
 #include <atomic>
 #include <fcntl.h>
 #include <poll.h>
+#include <pty_server.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <virtual_reader.h>
 
 using namespace mdqtest;
 
@@ -303,6 +307,43 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("%1 dropped of %2 sent").arg(dropped).arg(sent)));
         const qint64 grew = residentBytes() - before;
         QVERIFY2(grew < 16 * 1024 * 1024, qPrintable(QStringLiteral("grew %1 for %2 sent").arg(grew).arg(sent)));
+    }
+
+    // ---- Scenarios ----
+
+    void scenario_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir dir(QStringLiteral(QTEST820_SCENARIO_DIR));
+        const auto files = dir.entryList({QStringLiteral("*.scn")}, QDir::Files, QDir::Name);
+        QVERIFY2(!files.isEmpty(), "no scenarios found");
+        for (const QString &f : files)
+            QTest::newRow(qPrintable(f)) << dir.filePath(f);
+    }
+    void scenario()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const int split = text.indexOf(QLatin1String("\n--- expected\n"));
+        QVERIFY2(split >= 0, "scenario lacks a '--- expected' line");
+        const QString steps = QStringLiteral("click IROpencom\nclick Command1\n") + text.left(split + 1);
+        QStringList expected = text.mid(split + 14).split(QLatin1Char('\n'));
+        expected.prepend(QStringLiteral("closed comportset"));
+        expected.prepend(QStringLiteral("window comportset"));
+        while (!expected.isEmpty() && expected.last().isEmpty())
+            expected.removeLast();
+        int expectedCode = 0;
+        if (!expected.isEmpty() && expected.last().startsWith(QLatin1String("exit ")))
+            expectedCode = expected.takeLast().mid(5).toInt();
+
+        E2eSession session;
+        QVERIFY(session.started());
+        int code = -1;
+        const QStringList actual = session.run(steps, &code);
+        expectTranscript(actual, expected);
+        QCOMPARE(code, expectedCode);
     }
 };
 
