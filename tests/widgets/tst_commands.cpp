@@ -15,24 +15,22 @@
 // losing an existing file when the write fails.
 
 #include "link/shared_state.h"
+#include "link/traffic_log.h"
+#include "shell/log_file.h"
 #include "support/control_setup.h"
 
 #include <QCheckBox>
-#include <QPushButton>
-#include <QtTest>
-#include "shell/log_file.h"
-#include "link/traffic_log.h"
-#include "support/main_fixture.h"
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtTest>
 
 using namespace mdqtest;
 using mdq::Icon;
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
 const QString Ok9000 = QStringLiteral("Execute OK\r\n9000");
 const QString Tc = QStringLiteral("Transmit Command|");
 const QString NoResponse = QStringLiteral("Negative response:63|IC card communication error (IC card does not respond).");
