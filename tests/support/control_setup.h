@@ -90,6 +90,21 @@ inline QString controlValue(QWidget *root, const QString &name)
     return QStringLiteral("<missing>");
 }
 
+// Runs act on the main window or, when opener names the button that opens
+// one (CPURUN, SIMRUN, ReaderResetBtn), inside that modal window, which Back
+// then closes if the act left it open.
+inline void actIn(MainFixture &f, const QString &opener, const std::function<void(QWidget *)> &act)
+{
+    if (opener.isEmpty())
+        return act(&f.main);
+    onModal([act](QWidget *w) {
+        act(w);
+        if (auto *back = childOf<QAbstractButton>(w, QStringLiteral("BackCmd")); back && w->isVisible())
+            back->click();
+    });
+    f.click(opener);
+}
+
 // "F2 00 0A" -> bytes; blanks are ignored.
 inline QByteArray hexBytes(const char *text)
 {

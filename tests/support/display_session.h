@@ -32,7 +32,6 @@ public:
     sim::VirtualReader &reader() { return m_reader; }
     mdq::ReaderMain &main() { return *m_main; }
     mdq::VirtualReaderWindow &bench() { return *m_bench; }
-    ScaledClock &clock() { return m_clock; }
 
     // COMn leads to the virtual reader as well as COM1.
     void alsoMap(int n) { m_map.map(n, m_reader.devicePath()); }

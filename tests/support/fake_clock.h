@@ -11,7 +11,6 @@ class FakeClock : public mdq::Clock
 public:
     qint64 nowMs() const override { return m_now; }
     void sleepMs(int ms) override { m_now += ms; m_slept += ms; }
-    void advance(qint64 ms) { m_now += ms; }
     void setNow(qint64 ms) { m_now = ms; }
     qint64 slept() const { return m_slept; }
 

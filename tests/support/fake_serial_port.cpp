@@ -9,16 +9,6 @@ void FakeSerialPort::answerWith(const QByteArray &reply)
     answerNext({{0, QByteArray(1, '\x06')}, {0, reply}});
 }
 
-bool FakeSerialPort::gone() const
-{
-    return m_vanishAt >= 0 && m_clock.nowMs() >= m_vanishAt;
-}
-
-void FakeSerialPort::vanishAfter(qint64 ms)
-{
-    m_vanishAt = m_clock.nowMs() + ms;
-}
-
 void FakeSerialPort::deliver(qint64 afterMs, const QByteArray &bytes)
 {
     m_arrivals.append({m_clock.nowMs() + afterMs, bytes});
@@ -70,7 +60,7 @@ void FakeSerialPort::pump()
 
 bool FakeSerialPort::discardBuffers()
 {
-    if (!m_open || gone())
+    if (!m_open)
         return false;
     pump();
     m_buffer.clear();
@@ -79,7 +69,7 @@ bool FakeSerialPort::discardBuffers()
 
 bool FakeSerialPort::write(const QByteArray &bytes)
 {
-    if (!m_open || gone())
+    if (!m_open)
         return false;
     m_writes.append(bytes);
     m_writeTimes.append(m_clock.nowMs());
@@ -94,7 +84,7 @@ bool FakeSerialPort::write(const QByteArray &bytes)
 
 int FakeSerialPort::bytesWaiting()
 {
-    if (!m_open || gone())
+    if (!m_open)
         return -1;
     pump();
     return int(m_buffer.size());
@@ -102,7 +92,7 @@ int FakeSerialPort::bytesWaiting()
 
 bool FakeSerialPort::read(int n, QByteArray *out)
 {
-    if (!m_open || gone())
+    if (!m_open)
         return false;
     pump();
     const int take = n > 0 ? qMin<int>(n, int(m_buffer.size())) : int(m_buffer.size());

@@ -55,7 +55,6 @@ public:
     void failOpenOn(int port, mdq::OpenError e) { m_portOpenErrors.insert(port, e); }
     // Every open asked for, successful or not: (port, baud).
     QList<std::pair<int, qint32>> openAttempts() const { return m_attempts; }
-    void vanishAfter(qint64 ms);  // from a moment on the clock every operation is a fault
     // Runs after every wait of the host (the clock has moved on).
     void setOnWait(std::function<void()> onWait) { m_onWait = std::move(onWait); }
 
@@ -70,7 +69,6 @@ public:
     }
     bool isOpen() const override { return m_open; }
     int portNumber() const override { return m_port; }
-    qint32 baud() const { return m_baud; }
     qint32 baudRate() const override { return m_baud; }
     int closes() const { return m_closes; }
     int opens() const { return m_opens; }
@@ -106,8 +104,6 @@ private:
     Responder m_responder;
     std::function<void()> m_onWait;
     bool m_open = false;
-    qint64 m_vanishAt = -1;
-    bool gone() const;
     int m_port = 0;
     qint32 m_baud = 0;
     int m_opens = 0;

@@ -42,13 +42,6 @@ void realKey(QWidget *w, Qt::Key key, Qt::KeyboardModifiers modifiers)
         QTest::keyClick(window, key, modifiers);
 }
 
-void realType(QWidget *w, const QString &text)
-{
-    if (QWindow *window = handleOf(w))
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, window, Qt::Key(c.toUpper().unicode()), c, Qt::NoModifier);
-}
-
 bool waitFor(const std::function<bool()> &pred, int ms)
 {
     QElapsedTimer t;

@@ -24,7 +24,6 @@ namespace mdqtest {
 // Real input to a widget's window.
 void realClick(QWidget *w);
 void realKey(QWidget *w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-void realType(QWidget *w, const QString &text);
 // Waits (event loop running) until the widget's window is exposed.
 bool waitExposed(QWidget *w, int ms = 5000);
 // Runs the event loop until pred() or ms pass; returns pred().

@@ -4,17 +4,25 @@
 // unit configuration record into the rows of ConfigForm. (The frames
 // themselves are written out byte by byte in widgets/tst_commands and the
 // scenarios.)
+// The command table: one row per request, no request or name twice, and the
+// names a trace decoder looks up.
+// Transcript strings: C escapes for control bytes, UTF-8 for the rest.
 
 #include "contactless/cpu_apdu_panel.h"
 #include "contactless/mifare_command.h"
 #include "contactless/purse_value.h"
 #include "control/config_form.h"
+#include "link/commands.h"
 #include "link/error_codes.h"
 #include "link/frame.h"
 #include "link/reply.h"
 #include "support/recording_prompter.h"
 
+#include <QSet>
 #include <QtTest>
+#include "automation/transcript.h"
+#include "automation/script_prompter.h"
+#include <QtTest/QTest>
 
 using namespace mdq;
 using namespace mdqtest;
@@ -56,92 +64,82 @@ class TestDecoding : public QObject
 private Q_SLOTS:
     // ---- The checksum and the hex text helpers ----
 
-    void bccIgnoresLastSlot()
+    void bccOmitsItsOwnSlot()
     {
-        QByteArray f = QByteArray::fromHex("F2000003433030030000");
-        f.chop(1);
-        const quint8 first = ComputeBcc(f);
-        f[f.size() - 1] = char(first);
-        QCOMPARE(ComputeBcc(f), first);
+        QCOMPARE(ComputeBcc(hex("F2 00 00 03 43 31 30 03 00")), quint8(0xB0));
+        QCOMPARE(ComputeBcc(hex("F2 00 00 03 43 31 30 03 B0")), quint8(0xB0));
         QCOMPARE(ComputeBcc(QByteArray()), quint8(0));
-        QCOMPARE(ComputeBcc(QByteArray(1, '\x55')), quint8(0));
+        QCOMPARE(ComputeBcc(hex("55")), quint8(0));
     }
 
-    void doubleType_data()
+    // The text helpers and the contactless pages' conversions: what each
+    // makes of an input ("-": refused; bytes as hex, numbers in decimal).
+    void conversion_data()
     {
+        QTest::addColumn<QString>("helper");
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("empty") << "" << "00";
-        QTest::newRow("one") << "A" << "0A";
-        QTest::newRow("two") << "1F" << "1F";
-        QTest::newRow("three") << "123" << "";
+        auto row = [](const char *helper, const QString &in, const char *out) {
+            const QString shown = in.size() > 12 ? QStringLiteral("%1 digits").arg(in.size()) : in;
+            QTest::addRow("%s(\"%s\")", helper, qPrintable(shown)) << QString::fromLatin1(helper) << in
+                                                                 << QString::fromLatin1(out);
+        };
+        row("DoubleType", "", "00");
+        row("DoubleType", "A", "0A");
+        row("DoubleType", "1F", "1F");
+        row("DoubleType", "123", "");
+        row("PadBinary8", "101", "00000101");
+        row("PadBinary8", "111111111", "0000000111111111");
+        row("PadBinary8", "", "");
+        row("PadBinary8", "10000000", "10000000");
+        row("HexTextToNumber", "FF", "255");
+        row("HexTextToNumber", "0100", "256");
+        row("HexTextToNumber", "", "0");
+        row("HexTextToNumber", "ff", "-");  // lower case
+        row("HexTextToNumber", "1G", "-");
+        row("hexToByte", "1", "1");
+        row("hexToByte", "80", "128");
+        row("hexToByte", "ff", "255");  // lower case accepted
+        for (const char *refused : {"", " 1", "G1", "100", "-1"})
+            row("hexToByte", QLatin1String(refused), "-");
+        row("encodePurseValue", "10000", "10270000");
+        row("encodePurseValue", "16777216", "00000001");
+        row("encodePurseValue", "0000000255", "FF000000");
+        row("encodePurseValue", " 42 ", "2A000000");
+        for (const QString &refused : {QStringLiteral("  "), QStringLiteral("-1"), QStringLiteral("1 2"), QString::fromUtf8("１")})
+            row("encodePurseValue", refused, "-");
+        row("decodePurseValue", "10270000", "10000");
+        row("decodePurseValue", "00000000", "0");
+        row("decodePurseValue", "FFFFFFFF", "4294967295");  // unsigned
+        row("decodePurseValue", "01020304", "67305985");    // LSB first
+        row("parseApduText", "00a4", "00A4");              // lower case pasted
+        row("parseApduText", "00  ", "-");                 // a pair of blanks
+        row("parseApduText", " A", "0A");                  // a blank in a pair is trimmed
+        row("parseApduText", QString(2 * 65532, QLatin1Char('0')), QByteArray(65532, '\0').toHex().constData());
+        row("parseApduText", QString(2 * 65533, QLatin1Char('0')), "-");  // more than one frame holds
     }
-    void doubleType()
+    void conversion()
     {
+        QFETCH(QString, helper);
         QFETCH(QString, in);
         QFETCH(QString, out);
-        QCOMPARE(DoubleType(in), out);
-    }
-
-    void padBinary8_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("101") << "101" << "00000101";
-        QTest::newRow("nine ones") << "111111111" << "0000000111111111";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("eight") << "10000000" << "10000000";
-    }
-    void padBinary8()
-    {
-        QFETCH(QString, in);
-        QFETCH(QString, out);
-        QCOMPARE(PadBinary8(in), out);
-    }
-
-    void hexTextToNumber_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
-        QTest::newRow("FF") << "FF" << true << 255.0;
-        QTest::newRow("0100") << "0100" << true << 256.0;
-        QTest::newRow("empty") << "" << true << 0.0;
-        QTest::newRow("lower case") << "ff" << false << 0.0;
-        QTest::newRow("G") << "1G" << false << 0.0;
-    }
-    void hexTextToNumber()
-    {
-        QFETCH(QString, in);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
-        const auto v = HexTextToNumber(in);
-        QCOMPARE(v.has_value(), ok);
-        if (ok)
-            QCOMPARE(*v, value);
-    }
-
-    void hexToByte_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<int>("value");  // -1: conversion fails
-        QTest::newRow("one digit") << "1" << 1;
-        QTest::newRow("two digits") << "80" << 0x80;
-        QTest::newRow("lower case accepted") << "ff" << 255;
-        QTest::newRow("empty") << "" << -1;
-        QTest::newRow("blank") << " 1" << -1;
-        QTest::newRow("non hex") << "G1" << -1;
-        QTest::newRow("too large") << "100" << -1;
-        QTest::newRow("minus") << "-1" << -1;
-    }
-    void hexToByte()
-    {
-        QFETCH(QString, in);
-        QFETCH(int, value);
-        const auto b = mdq::hexToByte(in);
-        QCOMPARE(b.has_value(), value >= 0);
-        if (b)
-            QCOMPARE(int(*b), value);
+        QString got = QStringLiteral("-");
+        if (helper == QLatin1String("DoubleType")) {
+            got = DoubleType(in);
+        } else if (helper == QLatin1String("PadBinary8")) {
+            got = PadBinary8(in);
+        } else if (helper == QLatin1String("HexTextToNumber")) {
+            if (const auto n = HexTextToNumber(in))
+                got = QString::number(*n, 'f', 0);
+        } else if (helper == QLatin1String("hexToByte")) {
+            if (const auto b = mdq::hexToByte(in))
+                got = QString::number(*b);
+        } else if (helper == QLatin1String("decodePurseValue")) {
+            got = decodePurseValue(QByteArray::fromHex(in.toLatin1()));
+        } else if (const auto b = helper == QLatin1String("encodePurseValue") ? encodePurseValue(in) : parseApduText(in)) {
+            got = QString::fromLatin1(b->toHex().toUpper());
+        }
+        QCOMPARE(got, out);
     }
 
     // ---- Negative replies decoded into the operator's message ----
@@ -153,9 +151,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");  // empty: no message at all
         QTest::newRow("06 reserved") << '0' << '6' << "--------";
         QTest::newRow("64 curly quotes") << '6' << '4' << QString::fromUtf8("IC card communication error (Other than \u201c63\u201d)");
-        QTest::newRow("80") << '8' << '0' << "Write Error (No '1')";
-        QTest::newRow("B0") << 'B' << '0' << "Not received Initialize command";
-        QTest::newRow("70 not in table") << '7' << '0' << "";
         QTest::newRow("a0 lower case") << 'a' << '0' << "";
         QTest::newRow("blank then 1 is code 1") << ' ' << '1' << "";
         QTest::newRow("zero bytes") << '\0' << '\0' << "";
@@ -188,72 +183,7 @@ private Q_SLOTS:
         QVERIFY(!errorCodeMessage(QStringLiteral("82")).has_value());
     }
 
-    // ---- The contactless pages' conversions ----
-
-    void purseValueToBytes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");  // empty: refused
-        QTest::newRow("10000") << "10000" << hex("10270000");
-        QTest::newRow("16777216") << "16777216" << hex("00000001");
-        QTest::newRow("leading zeros") << "0000000255" << hex("FF000000");
-        QTest::newRow("blanks around") << " 42 " << hex("2A000000");
-        QTest::newRow("blank") << "  " << QByteArray();
-        QTest::newRow("minus") << "-1" << QByteArray();
-        QTest::newRow("inner blank") << "1 2" << QByteArray();
-        QTest::newRow("full-width digit") << QString::fromUtf8("１") << QByteArray();
-    }
-    void purseValueToBytes()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        const auto got = encodePurseValue(text);
-        QCOMPARE(got.has_value(), !bytes.isEmpty());
-        if (got)
-            QCOMPARE(*got, bytes);
-    }
-
-    void bytesToPurseValue_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("10000") << hex("10270000") << "10000";
-        QTest::newRow("zero") << hex("00000000") << "0";
-        QTest::newRow("all ones, unsigned") << hex("FFFFFFFF") << "4294967295";
-        QTest::newRow("LSB first") << hex("01020304") << "67305985";
-    }
-    void bytesToPurseValue()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(decodePurseValue(bytes), text);
-    }
-
-    void apduText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("lower case pasted") << "00a4" << hex("00A4") << true;
-        QTest::newRow("pair of blanks") << "00  " << QByteArray() << false;
-        QTest::newRow("blank in a pair is trimmed") << " A" << hex("0A") << true;
-    }
-    void apduText()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, ok);
-        const auto got = parseApduText(text);
-        QCOMPARE(got.has_value(), ok);
-        if (got)
-            QCOMPARE(*got, bytes);
-    }
-
-    void apduTextUpToOneFrame()
-    {
-        QVERIFY(parseApduText(QString(2 * 65532, QLatin1Char('0'))).has_value());
-        QVERIFY(!parseApduText(QString(2 * 65533, QLatin1Char('0'))).has_value());
-    }
+    // ---- The contactless pages: status words and sector geometry ----
 
     void statusWordAndResult_data()
     {
@@ -295,7 +225,8 @@ private Q_SLOTS:
 
     // ---- The unit configuration record decoded into the rows of ConfigForm ----
 
-    // Every entry of every decoding table, and values that are not in them.
+    // For each byte a value its table has and one it has not (the texts of the
+    // values the reader sends by default: shortRecord... and reader_config.scn).
     void decodingTable_data()
     {
         QTest::addColumn<int>("byteIndex");
@@ -307,26 +238,17 @@ private Q_SLOTS:
                                                                      << QString::fromLatin1(text);
         };
         add(0, '8', 0, "");
-        add(4, '0', 2, "No read-write card function");
-        add(4, 'I', 2, "Only supports contactless IC card Read/Write");
         add(4, 'C', 2, "Only supports RF Card Read/Write");
         add(4, 'e', 2, "");
         add(5, 'U', 3, "USB Interface");
         add(5, 'r', 3, "");  // exact comparison
-        add(6, '0', 4, "No IC Card Read/Write Module");
         add(6, '1', 4, "There IC card contacts components, for the third-party ");
         add(6, '3', 4, "");
         add(7, '0', 5, "No RF Card Read/Write Module");
-        add(7, '1', 5, "There RF card contacts components, for the third-party ");
         add(7, '3', 5, "");
-        add(8, '0', 6, "No SAM card operation functions");
-        add(8, '1', 6, "Support for one SAM card operation");
-        add(8, '3', 6, "Support three SAM card operation");
-        add(8, '4', 6, "Support four SAM card operation");
         add(8, '5', 6, "Support five SAM card operation");
         add(8, '6', 6, "");
         add(9, 0x30, 7, "Rub card issuer Components");
-        add(9, 0x32, 7, "");
         add(9, 0x00, 7, "");
     }
     void decodingTable()
@@ -344,32 +266,27 @@ private Q_SLOTS:
                 QCOMPARE(rows.at(i), base.at(i));
     }
 
-    void softwareCodeIsShownAsReceived()
-    {
-        QCOMPARE(mdq::decodeConfig(QByteArray("7A b ER2221")).at(1), QStringLiteral("A b"));
-    }
-
-    void shortRecordLeavesTheRowsOfMissingBytesEmpty_data()
+    // A record cut short: the rows of the missing bytes stay empty ("+": a
+    // row shown); the software code is shown as received.
+    void shortRecord_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("rows");
-        QTest::newRow("none") << QByteArray() << QStringList(8, QString());
-        QTest::newRow("identification only")
-            << QByteArray("7") << (QStringList{"MDQ-820", "", "", "", "", "", "", ""});
-        QTest::newRow("software code cut") << QByteArray("710")
-                                            << (QStringList{"MDQ-820", "", "", "", "", "", "", ""});
-        QTest::newRow("nine bytes") << QByteArray("7105ER222")
-                                    << (QStringList{"MDQ-820", "105",
-                                                    "Supports RF and contactless IC card Read/Write",
-                                                    "RS-232 Interface", "MDQ Standard IC Card Read/Write Module",
-                                                    "MDQ Standard RF Card Read/Write Module",
-                                                    "Support two SAM card operation", ""});
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << QByteArray() << "--------";
+        QTest::newRow("identification only") << QByteArray("7") << "+-------";
+        QTest::newRow("software code cut") << QByteArray("710") << "+-------";
+        QTest::newRow("nine bytes") << QByteArray("7105ER222") << "+++++++-";
     }
-    void shortRecordLeavesTheRowsOfMissingBytesEmpty()
+    void shortRecord()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, rows);
-        QCOMPARE(mdq::decodeConfig(bytes), rows);
+        QFETCH(QString, shown);
+        const QStringList rows = mdq::decodeConfig(bytes);
+        QString mask;
+        for (const QString &row : rows)
+            mask += row.isEmpty() ? QLatin1Char('-') : QLatin1Char('+');
+        QCOMPARE(mask, shown);
+        QCOMPARE(mdq::decodeConfig(QByteArray("7A b ER2221")).at(1), QStringLiteral("A b"));
     }
 
     void configBytesComeFromTheReplyDataOnly()
@@ -387,6 +304,126 @@ private Q_SLOTS:
         mdq::Reply empty;
         empty.assign(replyWithData(QByteArray()));
         QCOMPARE(mdq::configBytesFrom(empty), QByteArray());
+    }
+
+    // ---- The command table ----
+
+    void tableHasNoRowTwice()
+    {
+        QSet<quint16> seen;
+        for (const CommandInfo &c : commandTable()) {
+            const quint16 key = quint16(c.cm << 8 | c.pm);
+            QVERIFY2(!seen.contains(key), qPrintable(QStringLiteral("CM %1 PM %2 twice").arg(c.cm, 2, 16).arg(c.pm, 2, 16)));
+            seen.insert(key);
+        }
+        QVERIFY(commandTable().size() >= 40);
+        QSet<quint32> subs;
+        for (const SubCommandInfo &s : subCommandTable()) {
+            const quint32 key = quint32(s.cm) << 16 | quint32(s.pm) << 8 | s.code;
+            QVERIFY2(!subs.contains(key), s.name);
+            subs.insert(key);
+        }
+        QSet<quint8> families;
+        for (const CommandFamily &f : commandFamilies()) {
+            QVERIFY2(!families.contains(f.cm), f.name);
+            families.insert(f.cm);
+        }
+        // Names distinct, every request in its family, every sub-command carried by a request.
+        QSet<QString> names;
+        for (const CommandInfo &c : commandTable()) {
+            const QString name = QString::fromLatin1(c.name);
+            QVERIFY(!name.isEmpty());
+            QVERIFY2(!names.contains(name), c.name);
+            names.insert(name);
+            QVERIFY2(findFamily(c.cm), c.name);
+        }
+        for (const SubCommandInfo &s : subCommandTable()) {
+            const QString name = QString::fromLatin1(s.name);
+            QVERIFY2(!names.contains(name), s.name);
+            names.insert(name);
+            QVERIFY2(findCommand(s.cm, s.pm), s.name);  // carried by a request of the table
+        }
+        // Pairs and codes the tool never sends are not found.
+        QVERIFY(!findCommand(0x32, 0x34));
+        QVERIFY(!findFamily(0x99));
+        QVERIFY(!findSubCommand(0x60, 0x34, 0xB0));
+    }
+
+    // The bytes each constant stands for are in the frames written out byte by
+    // byte in widgets/tst_commands and the sim tests; here, the names.
+    void requestName_data()
+    {
+        QTest::addColumn<QByteArray>("request");  // CM, PM, data
+        QTest::addColumn<QString>("name");
+        auto row = [](const char *what, const char *hex, const char *name) {
+            QTest::newRow(what) << QByteArray::fromHex(hex) << QString::fromLatin1(name);
+        };
+        row("sub-command", "6033" "00B0010001", "Mifare read block");
+        row("sub-command of another request", "5334" "0024010002FFFF", "SLE4428 change PSC");
+        row("request", "3130", "Card status");
+        row("data on a request without sub-commands", "3130" "0020", "Card status");
+        row("Mifare request without its leading 00h", "6033" "B0", "Mifare command");
+        row("leading byte not 00h", "6033" "01B0", "Mifare command");
+        row("sub-command the request does not carry", "5333" "0024", "SLE4442 command");
+        row("family", "3234", "Move card, PM 34h");
+        row("another family", "520A", "SAM card, PM 0Ah");
+        row("unknown", "9930", "Unknown command, CM 99h PM 30h");
+    }
+    void requestName()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, name);
+        QCOMPARE(mdq::requestName(quint8(request[0]), quint8(request[1]), request.mid(2)), name);
+    }
+
+    // ---- Transcript strings and the script prompter ----
+
+    void escaping_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("plain") << "Card jam" << "Card jam";
+        QTest::newRow("crlf") << "a\r\nb" << "a\\r\\nb";
+        QTest::newRow("quote and backslash") << "say \"x\\y\"" << "say \\\"x\\\\y\\\"";
+        QTest::newRow("control bytes") << QString(QChar(0x01)) + QChar(0x1F) + QChar(0x7F) << "\\x01\\x1F\\x7F";
+        QTest::newRow("tab is not special") << "\t" << "\\x09";
+        QTest::newRow("unicode kept") << QString::fromUtf8("\u201c63\u201d") << QString::fromUtf8("\u201c63\u201d");
+    }
+    void escaping()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(escapeForTranscript(in), out);
+    }
+
+    void promptsAreRecordedAndAnswered()
+    {
+        QStringList lines;
+        Transcript t([&lines](const QString &l) { lines << l; });
+        ScriptPrompter p(t);
+        p.message(Icon::Information, QStringLiteral("Card Status"), QStringLiteral("a\r\nb"));
+        QVERIFY(p.askOkCancel(Icon::Question, QStringLiteral("Q"), QStringLiteral("sure?")));  // OK by default
+        p.queueAnswer(false);
+        QVERIFY(!p.askOkCancel(Icon::Exclamation, QStringLiteral("Q"), QStringLiteral("again?")));
+        QCOMPARE(lines, (QStringList{"message information \"Card Status\" \"a\\r\\nb\"", "message question \"Q\" \"sure?\"",
+                                     "answer OK", "message exclamation \"Q\" \"again?\"", "answer Cancel"}));
+        t.mute();
+        p.message(Icon::None, QStringLiteral("x"), QStringLiteral("y"));
+        QCOMPARE(lines.size(), 5);
+    }
+
+    void saveDialogAnswers()
+    {
+        Transcript t([](const QString &) {});
+        ScriptPrompter p(t);
+        QVERIFY(!p.askSaveFile({}).has_value());  // nothing queued: cancelled
+        p.queueSaveAs(QStringLiteral("/tmp/trace"));
+        p.queueSaveAs(QString());
+        const auto first = p.askSaveFile({QString(), QString(), QString(), QStringLiteral("TXT"), QString()});
+        QVERIFY(first.has_value());
+        QCOMPARE(first->fullPath, QStringLiteral("/tmp/trace.TXT"));
+        QCOMPARE(first->fileName, QStringLiteral("trace.TXT"));
+        QVERIFY(!p.askSaveFile({}).has_value());
     }
 };
 

@@ -53,44 +53,83 @@ class TestExecuteCommand : public QObject
     };
 
 private Q_SLOTS:
-    void refusedAcknowledgement()
+    // What the reader sends after the request (chunks at times after it), and
+    // what the engine makes of it: result, log lines after the request's,
+    // the operator's message, when EOT went out and when the call ended.
+    void answers_data()
     {
-        Rig r;
-        r.port.answerNext({{10, QByteArray("\x15", 1)}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 15\r\n\r\n"));
-        QCOMPARE(r.outcome.summary(), QStringLiteral("The reader refused the command: received 15h instead of ACK (06h)"));
-    }
-
-    void lateReplyWithoutAcknowledgement()
-    {
+        QTest::addColumn<QList<Chunk>>("answer");  // a negative time: that long after EOT
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("message");  // empty: none
+        QTest::addColumn<int>("eotAt");        // -1: no EOT
+        QTest::addColumn<int>("took");
+        QTest::addColumn<QString>("summary");  // empty: not checked
+        const QByteArray nak("\x15", 1);
+        const QString okLog = QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n");
+        QTest::newRow("ACK refused") << QList<Chunk>{{10, nak}} << -1 << "RD: 15\r\n\r\n" << kUnitNotDetected << -1 << 10
+                                     << "The reader refused the command: received 15h instead of ACK (06h)";
         // Nothing for 3 s, then the whole reply within the next 6 s: a success,
         // and no "RD: " line for the missing acknowledgement.
-        Rig r;
-        r.port.answerNext({{4000, kPositive}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), 0);
-        QCOMPARE(reply.length(), 8);
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n"));
+        QTest::newRow("late reply without ACK") << QList<Chunk>{{4000, kPositive}} << 0 << okLog << QString() << -1
+                                                << 4000 << QString();
+        // EOT after 3 + 6 s, the call over after 3 more.
+        QTest::newRow("silent") << QList<Chunk>{} << -2 << "SD: 04\r\n" << QString() << 9000 << 12000
+                                << "No reply from the reader: EOT sent after 9.0 s";
+        // What comes within 3 s after EOT is read: one byte as a refusal, more as a late reply.
+        QTest::newRow("one byte after EOT") << QList<Chunk>{{-500, nak}} << -1 << "SD: 04\r\nRD: 15 \r\n" << kUnitNotDetected
+                                            << 9000 << 9500 << QString();
+        QTest::newRow("bytes after EOT") << QList<Chunk>{{-500, QByteArray::fromHex("F2000A")}} << -2
+                                         << "SD: 04\r\nRD: F2 00 " << QString() << 9000 << 9500 << QString();
+        QTest::newRow("ACK only") << QList<Chunk>{{0, kAck}} << -2 << "RD: 06\r\nSD: 04\r\n" << QString() << 6000 << 9000
+                                  << "No reply from the reader: EOT sent after 6.0 s";
+        // No ACK for a reply never finished.
+        QTest::newRow("header without body")
+            << QList<Chunk>{{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}} << -1
+            << "RD: 06\r\nRD: F2 00 00 06 \r\n" << kDataError << -1 << 6000 << QString();
+        // Each limit counts from the start of its own wait.
+        QTest::newRow("ACK and reply just in time") << QList<Chunk>{{2999, kAck}, {5999, kPositive}} << 0
+                                                    << "RD: 06\r\n" + okLog << QString() << -1 << 8998 << QString();
+        QTest::newRow("reply just late") << QList<Chunk>{{2999, kAck}, {6001, kPositive}} << -2
+                                         << "RD: 06\r\nSD: 04\r\nRD: F2 00 " << QString() << 8999 << 9000 << QString();
+        // A late ACK is read as the first header byte: the misframed reply
+        // fails its checks instead of reaching the handler.
+        QTest::newRow("ACK late, misframed reply rejected") << QList<Chunk>{{3001, kAck}, {0, kPositive}} << -1
+                                                            << "RD: 06 F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n\r\n"
+                                                            << kDataError << -1 << 3001 << QString();
     }
-
-    void silentReaderGetsEot()
+    void answers()
     {
+        QFETCH(QList<Chunk>, answer);
+        QFETCH(int, result);
+        QFETCH(QString, log);
+        QFETCH(QString, message);
+        QFETCH(int, eotAt);
+        QFETCH(int, took);
+        QFETCH(QString, summary);
         Rig r;
+        QList<Chunk> afterEot;
+        for (const Chunk &c : answer)
+            if (c.afterMs < 0)
+                afterEot.append({-c.afterMs, c.bytes});
+        answer.erase(std::remove_if(answer.begin(), answer.end(), [](const Chunk &c) { return c.afterMs < 0; }), answer.end());
+        r.port.answerNext(answer);
+        r.port.answerAfterEot(afterEot);
         Reply reply;
         reply.assign("stale");
         const qint64 start = r.clock.nowMs();
-        QCOMPARE(r.run(kStatusFrame, reply), -2);
-        QCOMPARE(reply.length(), 0);
-        QVERIFY(r.prompter.shown().isEmpty());
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("SD: 04\r\n"));
-        // EOT after 3 + 6 s, the call over after 3 more.
-        QCOMPARE(r.port.writes().last(), QByteArray("\x04", 1));
-        QCOMPARE(r.port.writeTimes().last() - start, 9000);
-        QCOMPARE(r.clock.nowMs() - start, 12000);
-        QCOMPARE(r.outcome.summary(), QStringLiteral("No reply from the reader: EOT sent after 9.0 s"));
+        QCOMPARE(r.run(kStatusFrame, reply), result);
+        if (result != -1)  // a success holds the reply, an EOT leaves nothing
+            QCOMPARE(reply.length(), result == 0 ? 8 : 0);
+        QCOMPARE(r.log.text(), kStatusSd + log);
+        const QList<Shown> shown{{Icon::Exclamation, "Caution", message}};
+        QCOMPARE(r.prompter.shown(), message.isEmpty() ? QList<Shown>() : shown);
+        QCOMPARE(r.port.writes().last() == QByteArray("\x04", 1), eotAt >= 0);
+        if (eotAt >= 0)
+            QCOMPARE(r.port.writeTimes().last() - start, eotAt);
+        QCOMPARE(r.clock.nowMs() - start, took);
+        if (!summary.isEmpty())
+            QCOMPARE(r.outcome.summary(), summary);
     }
 
     void operatorStopEndsTheWaitWithEot_data()
@@ -135,126 +174,45 @@ private Q_SLOTS:
         QVERIFY(activity.summary().startsWith(QLatin1String("Stopped by the operator after 1.")));
     }
 
-    void limitsCountFromTheStartOfEachWait_data()
+    // Long frames wrap in the log: a request after 24 bytes, then every 25
+    // (the last entry may be 0: a line of seven blanks); a reply after 26
+    // bytes with its header, then every 25.
+    void logLineWrapping_data()
     {
-        QTest::addColumn<int>("ackAfter");
-        QTest::addColumn<int>("replyAfterAck");
-        QTest::addColumn<int>("result");
-        QTest::newRow("both just in time") << 2999 << 5999 << 0;
-        QTest::newRow("reply just late") << 2999 << 6001 << -2;
-        // A late ACK is read as the first header byte: the misframed reply
-        // fails its checks instead of reaching the handler.
-        QTest::newRow("ack late, misframed reply rejected") << 3001 << 0 << -1;
+        QTest::addColumn<bool>("request");       // else the reply is the long frame
+        QTest::addColumn<int>("bytes");          // the request's, or the reply body's
+        QTest::addColumn<QList<int>>("perLine");
+        QTest::newRow("request 23") << true << 23 << QList<int>{23};
+        QTest::newRow("request 24") << true << 24 << QList<int>{24, 0};
+        QTest::newRow("request 25") << true << 25 << QList<int>{24, 1};
+        QTest::newRow("request 49") << true << 49 << QList<int>{24, 25, 0};
+        QTest::newRow("request 60") << true << 60 << QList<int>{24, 25, 11};
+        QTest::newRow("reply body 22 fits") << false << 22 << QList<int>{26};
+        QTest::newRow("reply body 23 wraps after 22") << false << 23 << QList<int>{26, 1};
+        QTest::newRow("reply body 47 fills the second") << false << 47 << QList<int>{26, 25};
+        QTest::newRow("reply body 48 wraps again") << false << 48 << QList<int>{26, 25, 1};
     }
-    void limitsCountFromTheStartOfEachWait()
+    void logLineWrapping()
     {
-        QFETCH(int, ackAfter);
-        QFETCH(int, replyAfterAck);
-        QFETCH(int, result);
+        QFETCH(bool, request);
+        QFETCH(int, bytes);
+        QFETCH(QList<int>, perLine);
         Rig r;
-        r.port.answerNext({{ackAfter, kAck}, {replyAfterAck, kPositive}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), result);
-    }
-
-    void headerWithoutBody()
-    {
-        Rig r;
-        r.port.answerNext({{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}});
-        Reply reply;
-        const qint64 start = r.clock.nowMs();
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("RD: 06\r\nRD: F2 00 00 06 \r\n"));
-        QCOMPARE(r.clock.nowMs() - start, 6000);
-        QCOMPARE(r.port.writes().size(), 1);  // no ACK for a reply never finished
-    }
-
-    void afterEot_data()
-    {
-        QTest::addColumn<QByteArray>("late");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("logTail");
-        QTest::addColumn<bool>("message");
-        QTest::newRow("one byte") << QByteArray("\x15", 1) << -1 << QStringLiteral("RD: 15 \r\n") << true;
-        QTest::newRow("several bytes") << QByteArray::fromHex("F2000A") << -2 << QStringLiteral("RD: F2 00 ") << false;
-    }
-    void afterEot()
-    {
-        QFETCH(QByteArray, late);
-        QFETCH(int, result);
-        QFETCH(QString, logTail);
-        QFETCH(bool, message);
-        Rig r;
-        r.port.answerAfterEot({{500, late}});
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), result);
-        QCOMPARE(r.log.text(), kStatusSd + QStringLiteral("SD: 04\r\n") + logTail);
-        QCOMPARE(r.prompter.shown().size(), message ? 1 : 0);
-        if (message)
-            QCOMPARE(r.prompter.shown().first().text, kUnitNotDetected);
-        else
-            QCOMPARE(reply.length(), 0);
-    }
-
-    void requestLineWrapping_data()
-    {
-        QTest::addColumn<int>("frameBytes");
-        QTest::addColumn<QList<int>>("bytesPerLine");  // the last entry may be 0: a line of seven blanks
-        QTest::newRow("23") << 23 << QList<int>{23};
-        QTest::newRow("24") << 24 << QList<int>{24, 0};
-        QTest::newRow("25") << 25 << QList<int>{24, 1};
-        QTest::newRow("49") << 49 << QList<int>{24, 25, 0};
-        QTest::newRow("60") << 60 << QList<int>{24, 25, 11};
-    }
-    void requestLineWrapping()
-    {
-        QFETCH(int, frameBytes);
-        QFETCH(QList<int>, bytesPerLine);
-        Rig r;
-        const QByteArray frame = CommandFrame(0, 'Q', '3', QByteArray(frameBytes - 9, '\x0A'));
-        QCOMPARE(frame.size(), frameBytes);
-        r.port.answerWith(kPositive);
-        Reply reply;
-        r.run(frame, reply);
-        const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
-        for (int i = 0; i < bytesPerLine.size(); ++i) {
-            const QString prefix = i == 0 ? QStringLiteral("SD: ") : QStringLiteral("       ");
-            QVERIFY2(lines[i].startsWith(prefix), qPrintable(lines[i]));
-            QCOMPARE(lines[i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
-        }
-        QVERIFY(lines[bytesPerLine.size()].startsWith(QLatin1String("RD: 06")));
-        QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
-    }
-
-    void replyLineWrapping_data()
-    {
-        QTest::addColumn<int>("bodyBytes");
-        QTest::addColumn<QList<int>>("bytesPerLine");  // header included on the first line
-        QTest::newRow("22 body bytes fit") << 22 << QList<int>{26};
-        QTest::newRow("23 wrap after 22") << 23 << QList<int>{26, 1};
-        QTest::newRow("47 fills the second") << 47 << QList<int>{26, 25};
-        QTest::newRow("48 wraps again") << 48 << QList<int>{26, 25, 1};
-    }
-    void replyLineWrapping()
-    {
-        QFETCH(int, bodyBytes);
-        QFETCH(QList<int>, bytesPerLine);
-        Rig r;
-        // Body = 'P' CM PM st0 st1 st2 data ETX BCC: bodyBytes - 8 data bytes.
-        const QByteArray reply = positive('1', '0', QByteArray(bodyBytes - 8, '\x0A'));
-        QCOMPARE(reply.size(), 4 + bodyBytes);
-        r.port.answerWith(reply);
+        const QByteArray frame = request ? CommandFrame(0, 'Q', '3', QByteArray(bytes - 9, '\x0A')) : kStatusFrame;
+        // Reply body = 'P' CM PM st0 st1 st2 data ETX BCC: bytes - 8 data bytes.
+        r.port.answerWith(request ? positive('Q', '3') : positive('1', '0', QByteArray(bytes - 8, '\x0A')));
         Reply got;
-        QCOMPARE(r.run(kStatusFrame, got), 0);
-        QCOMPARE(got.length(), bodyBytes);
+        QCOMPARE(r.run(frame, got), 0);
+        QCOMPARE(request ? frame.size() : got.length(), bytes);
         const QStringList lines = r.log.text().split(QStringLiteral("\r\n"));
-        for (int i = 0; i < bytesPerLine.size(); ++i) {
-            const QString prefix = i == 0 ? QStringLiteral("RD: ") : QStringLiteral("       ");
-            QVERIFY2(lines[2 + i].startsWith(prefix), qPrintable(lines[2 + i]));
-            QCOMPARE(lines[2 + i].mid(prefix.size()).size(), bytesPerLine[i] * 3);
+        const int first = request ? 0 : 2;  // after "SD: ..." and "RD: 06"
+        for (int i = 0; i < perLine.size(); ++i) {
+            const QString prefix = i > 0 ? QStringLiteral("       ") : request ? QStringLiteral("SD: ") : QStringLiteral("RD: ");
+            QVERIFY2(lines[first + i].startsWith(prefix), qPrintable(lines[first + i]));
+            QCOMPARE(lines[first + i].mid(prefix.size()).size(), perLine[i] * 3);
         }
-        QCOMPARE(lines[2 + bytesPerLine.size()], QStringLiteral("SD: 06"));
+        QCOMPARE(lines[first + perLine.size()], request ? QStringLiteral("RD: 06") : QStringLiteral("SD: 06"));
+        QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
     }
 
     void portNotOpened()
@@ -268,19 +226,6 @@ private Q_SLOTS:
         QVERIFY(r.port.writes().isEmpty());
         QVERIFY(r.log.text().isEmpty());
         QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", "Comm. Port Setup First"}}));
-    }
-
-    void portClosedUnderneath()
-    {
-        // PortOpened still set but the port closed (a scan that found nothing):
-        // a run-time fault, reported, nothing written.
-        Rig r;
-        r.port.close();
-        Reply reply;
-        QCOMPARE(r.run(kStatusFrame, reply), -1);
-        QVERIFY(r.port.writes().isEmpty());
-        QCOMPARE(r.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kDataError}}));
-        QCOMPARE(r.log.text(), QStringLiteral("\r\n"));
     }
 
     void oversizedReplyNeverOverflows()

@@ -1,8 +1,14 @@
 // The communication settings window: the AUTO SCAN fold, port and baud texts,
 // open failures, the link test.
+// SCAN in the settings window, on the fake port and clock: ports 1..16 at the
+// five baud rates, port by port, one probe each; the first well-formed reply
+// wins. What a reader at one place (silence everywhere else) costs and gives.
 
+#include "link/execute_command.h"
+#include "link/shared_state.h"
 #include "setup/comportset.h"
 #include "setup/link_test.h"
+#include "support/control_setup.h"
 #include "support/main_fixture.h"
 
 #include <QComboBox>
@@ -13,7 +19,46 @@ using namespace mdqtest;
 
 namespace {
 const QByteArray kAck("\x06", 1);
+
+const QByteArray kReply = positive('1', '0', {}, "020");
+
+// What answers at (port, baud); everywhere else stays silent.
+struct Place
+{
+    int port;
+    qint32 baud;  // 0: every rate of the port
+    QList<Chunk> answer;
+};
+
+struct ScanFixture : MainFixture
+{
+    ScanFixture() : window(main.context(), &main) {}
+    QString shown(const char *name) { return controlValue(&window, QString::fromLatin1(name)); }
+    int probes() const
+    {
+        int n = 0;
+        for (const QByteArray &w : port.writes())
+            n += w.size() > 1;
+        return n;
+    }
+    // Runs SCAN with the places answering; returns the fake milliseconds it took.
+    qint64 scan(const QList<Place> &places)
+    {
+        port.setResponder([places](int p, qint32 b, const QByteArray &) {
+            for (const Place &place : places)
+                if (place.port == p && (place.baud == 0 || place.baud == b))
+                    return place.answer;
+            return QList<Chunk>{};
+        });
+        const qint64 start = clock.nowMs();
+        window.scan();
+        return clock.nowMs() - start;
+    }
+    mdq::comportset window;
+};
 }  // namespace
+
+Q_DECLARE_METATYPE(QList<Place>)
 
 class TestComportset : public QObject
 {
@@ -46,7 +91,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("port");
         QTest::newRow("COM1") << "COM1" << 1;
         QTest::newRow("COM15") << "COM15" << 15;
-        QTest::newRow("COM16 refused") << "COM16" << 0;
         QTest::newRow("lower case") << "com3" << 0;
         QTest::newRow("trailing blank") << "COM3 " << 0;
         QTest::newRow("COM0") << "COM0" << 0;
@@ -167,7 +211,7 @@ private Q_SLOTS:
             QVERIFY(s.f.prompter.shown().isEmpty());
         else
             QCOMPARE(s.f.prompter.shown(), (QList<Shown>{{Icon::Exclamation, "Caution", kUnitNotDetected}}));
-        QCOMPARE(s.f.port.baud(), 9600);
+        QCOMPARE(s.f.port.baudRate(), 9600);
     }
 
     void everyOkReopensThePort()
@@ -180,8 +224,124 @@ private Q_SLOTS:
         s.w.ok();
         QCOMPARE(s.f.port.opens(), 2);
         QCOMPARE(s.f.port.closes(), 1);
-        QCOMPARE(s.f.port.baud(), 115200);
+        QCOMPARE(s.f.port.baudRate(), 115200);
         QVERIFY(s.f.main.state().PortOpened);
+    }
+
+    // ---- SCAN ----
+
+    void scan_data()
+    {
+        QTest::addColumn<QList<Place>>("places");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("took");   // fake ms: 250 for each silent place
+        QTest::addColumn<int>("attempts");  // opens asked for
+        QTest::addColumn<int>("acks");      // replies acknowledged, checked or not
+        const QList<Chunk> reader{{0, kAck}, {0, kReply}};
+        QByteArray badBcc = kReply;
+        badBcc[badBcc.size() - 1] = char(badBcc.back() ^ 0x01);
+        QTest::newRow("none") << QList<Place>{} << "No Found MDQ-820" << qint64(80 * 250) << 80 << 0;
+        QTest::newRow("COM3 at 38400, the third rate")
+            << QList<Place>{{3, 38400, reader}} << "Found MDQ-820 AT COM3 Baut Rate 38400" << qint64(13 * 250) << 13 << 1;
+        QTest::newRow("COM16") << QList<Place>{{16, 9600, reader}} << "Found MDQ-820 AT COM16 Baut Rate 9600"
+                               << qint64(75 * 250 + 250) << 76 << 1;
+        // Something that only acknowledges holds the scan for the reply's 5 s.
+        QTest::newRow("ACK only, then the reader")
+            << QList<Place>{{1, 9600, {{0, kAck}}}, {2, 9600, reader}} << "Found MDQ-820 AT COM2 Baut Rate 9600"
+            << qint64(250 + 5000 + 4 * 250 + 250) << 6 << 1;
+        // A header at 1 s, then the body's 3 s.
+        QTest::newRow("header without body")
+            << QList<Place>{{1, 9600, {{0, kAck}, {1000, kReply.left(4)}}}, {1, 19200, reader}}
+            << "Found MDQ-820 AT COM1 Baut Rate 19200" << qint64(1000 + 3000 + 250) << 2 << 1;
+        QTest::newRow("bad checksum is not the reader")
+            << QList<Place>{{1, 0, {{0, kAck}, {0, badBcc}}}, {2, 19200, reader}}
+            << "Found MDQ-820 AT COM2 Baut Rate 19200" << qint64(-1) << 7 << 6;
+        QTest::newRow("a negative reply is enough")
+            << QList<Place>{{2, 57600, {{0, kAck}, {0, negative('1', '0', "B0")}}}}
+            << "Found MDQ-820 AT COM2 Baut Rate 57600" << qint64(-1) << 9 << 1;
+        QTest::newRow("neither positive nor negative")
+            << QList<Place>{{1, 9600, {{0, kAck}, {0, replyFrame('X', '1', '0', "000")}}}} << "No Found MDQ-820"
+            << qint64(-1) << 80 << 1;
+        QTest::newRow("ACK later than 250 ms") << QList<Place>{{1, 9600, {{300, kAck}, {0, kReply}}}}
+                                               << "No Found MDQ-820" << qint64(-1) << 80 << 0;
+    }
+    void scan()
+    {
+        QFETCH(QList<Place>, places);
+        QFETCH(QString, message);
+        QFETCH(qint64, took);
+        QFETCH(int, attempts);
+        QFETCH(int, acks);
+        ScanFixture f;
+        f.main.state().PortOpened = true;  // an earlier connection: the scan leaves the flag alone
+        const qint64 spent = f.scan(places);
+        QCOMPARE(f.shown("Label1"), message);
+        if (took >= 0)
+            QCOMPARE(spent, took);
+        QCOMPARE(f.port.openAttempts().size(), attempts);
+        QCOMPARE(f.probes(), attempts);
+        QCOMPARE(f.port.writes().count(kAck), acks);
+        QVERIFY(f.main.state().PortOpened);
+        QVERIFY(f.prompter.shown().isEmpty());  // the scan shows no message box
+        QVERIFY(f.log().isEmpty());             // nor writes to the traffic log
+        const bool found = message.startsWith(QLatin1String("Found"));
+        QCOMPARE(f.port.isOpen(), found);
+        QCOMPARE(f.main.state().CommOpenOk, found);
+        QCOMPARE(f.port.closes(), attempts - found);
+        if (!found) {
+            QCOMPARE(f.port.openAttempts().last(), (std::pair<int, qint32>{16, 115200}));
+            QCOMPARE(f.shown("PortCombo") + "/" + f.shown("BaudCombo"), QStringLiteral("COM1/9600 bits/s"));
+            return;
+        }
+        const int port = f.port.portNumber();
+        QCOMPARE(f.shown("PortCombo") + "/" + f.shown("BaudCombo"),
+                 QStringLiteral("COM%1/%2 bits/s").arg(port).arg(f.port.baudRate()));
+        QVERIFY(message.endsWith(QStringLiteral("COM%1 Baut Rate %2").arg(port).arg(f.port.baudRate())));
+        QVERIFY(f.main.state().CommTestOk);
+    }
+
+    void portsAreTriedPortByPortAtTheFiveRates()
+    {
+        ScanFixture f;
+        for (int p = 1; p <= 16; ++p)
+            if (p != 7)
+                f.port.failOpenOn(p, p % 2 ? mdq::OpenError::NotFound : mdq::OpenError::InUse);
+        QCOMPARE(f.scan({{7, 115200, {{0, kAck}, {0, kReply}}}}), 5 * 250);  // no wait where nothing opens
+        QList<std::pair<int, qint32>> expected;
+        for (int p = 1; p <= 7; ++p)
+            for (qint32 b : {9600, 19200, 38400, 57600, 115200})
+                expected.append({p, b});
+        QCOMPARE(f.port.openAttempts(), expected);
+        QCOMPARE(f.shown("BaudCombo"), QStringLiteral("115200 bits/s"));  // written, though not in the list
+        QCOMPARE(f.window.findChild<QComboBox *>(QStringLiteral("BaudCombo"))->findText("115200 bits/s"), -1);
+    }
+
+    void probeIsTheStatusRequestAtTheSelectedAddress()
+    {
+        ScanFixture f;
+        applySetup(&f.main, {"cmbAddress820=5"});
+        bool busy = false;
+        f.port.setResponder([&busy](int, qint32, const QByteArray &) {
+            busy = mdq::exchangeInProgress();
+            return QList<Chunk>{{0, kAck}, {0, replyFrame('P', '1', '0', "020", {}, 5)}};
+        });
+        f.window.scan();
+        QCOMPARE(f.port.writes().value(0).toHex(' '), QByteArray("f2 05 00 03 43 31 30 03 b5"));
+        QVERIFY(busy);  // the line is marked busy while the scan waits...
+        QVERIFY(!mdq::exchangeInProgress());  // ...and only then
+        QCOMPARE(f.shown("Label1"), QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 9600"));
+    }
+
+    void okAfterTwoScansConnectsAtTheLastFoundPlace()
+    {
+        ScanFixture f;
+        f.scan({{3, 38400, {{0, kAck}, {0, kReply}}}});
+        f.scan({{2, 19200, {{0, kAck}, {0, kReply}}}});
+        QCOMPARE(f.shown("Label1"), QStringLiteral("Found MDQ-820 AT COM2 Baut Rate 19200"));
+        f.window.ok();
+        QVERIFY(f.main.state().PortOpened);
+        QCOMPARE(f.port.portNumber(), 2);
+        QCOMPARE(f.port.baudRate(), 19200);
     }
 };
 
