@@ -21,7 +21,7 @@ QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map)
 void QtSerialPort::dropIdleInput()
 {
     // During an exchange (or the link test, or the scan) the waits read.
-    if (LineBusy::active() || !m_port.isOpen())
+    if (!m_dropIdle || LineBusy::active() || !m_port.isOpen())
         return;
     const qint64 n = m_port.bytesAvailable();
     if (n <= 0)
@@ -35,6 +35,16 @@ void QtSerialPort::dropIdleInput()
 QtSerialPort::~QtSerialPort()
 {
     close();
+}
+
+SerialPort::PortMaker QtSerialPort::probePortMaker() const
+{
+    // Reads only the port map, which nobody changes during a scan.
+    return [map = &m_map]() -> std::unique_ptr<SerialPort> {
+        auto port = std::make_unique<QtSerialPort>(*map);
+        port->m_dropIdle = false;
+        return port;
+    };
 }
 
 QString QtSerialPort::deviceName() const

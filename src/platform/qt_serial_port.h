@@ -29,6 +29,7 @@ public:
     void waitForData(int ms) override;
     QString errorText() const override { return m_errorText; }
     void setIdleInputHandler(std::function<void(qint64)> handler) override { m_idleHandler = std::move(handler); }
+    PortMaker probePortMaker() const override;
 
     // The most Qt may buffer: the largest reply (LEN 65535 + 6 bytes) fits.
     static constexpr qint64 ReadBufferLimit = 128 * 1024;
@@ -43,6 +44,7 @@ private:
     QString m_errorText;
     qint64 m_idleDiscarded = 0;
     std::function<void(qint64)> m_idleHandler;
+    bool m_dropIdle = true;  // off for probe ports, which run on worker threads
 };
 
 }  // namespace mdq
