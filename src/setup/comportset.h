@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -32,6 +33,7 @@ public:
     void cancel();
     void toggleAutoScan();
     void scan();
+    void stopScan();
 
 private:
     void setOuterHeightTwips(int twips);
@@ -45,6 +47,9 @@ private:
     QPushButton *m_ok;
     ClickableLabel *m_autoLabel;
     QLabel *m_scanMessage;
+    QLabel *m_scanProgress;
+    QPushButton *m_scanStop;
+    QCheckBox *m_allAddresses;
     QLabel *m_deviceHint;
     bool m_unfolded = false;
 };

@@ -101,6 +101,7 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
         if (!busy)
             refreshConnection();
     });
+    m_context.setAddress = [this](quint8 address) { m_address->setCurrentIndex(address); };
     connect(m_address, &QComboBox::currentTextChanged, this, [this](const QString &text) {
         m_context.remembered->setValue(remembered::Address, text);
         refreshConnection();
