@@ -165,6 +165,7 @@ const Item kInventory[] = {
     {"comportset", "#", -1, "Communication Setting"}, {"comportset", "PortCombo", -1, "COM1..COM15 (15) =COM1"},
     {"comportset", "BaudCombo", -1, "9600 bits/s|19200 bits/s|38400 bits/s|57600 bits/s =9600 bits/s"},
     {"comportset", "AutoLabel", -1, "'AUTO SCAN'   Unfold -->>"},
+    {"comportset", "ScanStopBtn", -1, "Stop"}, {"comportset", "ScanAllAddresses", -1, "[ ] All addresses"},
     // CPU card and SAM windows
     {"CPUCARD", "#", -1, "CPU Card"},
     {"CPUCARD", "CmdText", -1, "0084000008|00A40000023F00|00C0000018|00A404000E315041592E5359532E4444463031 =00A40000023F00 apdu"},
