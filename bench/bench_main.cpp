@@ -6,7 +6,9 @@
 //   4. 100,000 exchanges with "Record Data" ticked (last 10 % within 1.5x of the first 10 %;
 //      memory grows only with the log's text)
 //   5. start-up to the main window shown (< 0.5 s)
-//   6. an unplugged reader plugged in again: reconnected, link test passed, within 1 s of
+//   6. SCAN with nothing attached on 16 ports (< 2 s; the port-by-port walk for comparison)
+//   7. SCAN finding a paced reader on COM16 at 115200 baud (< 3 s)
+//   8. an unplugged reader plugged in again: reconnected, link test passed, within 1 s of
 //      the device returning; CPU while the device is away < 1 % of one core
 
 #include "shell/reader_main.h"
@@ -19,6 +21,7 @@
 #include "platform/port_map.h"
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"
+#include "setup/reader_scan.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,6 +38,7 @@
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
+#include <pty_server.h>
 #include <virtual_reader.h>
 
 using namespace mdq;
@@ -288,7 +292,7 @@ void benchReplug()
     t.start();
     if (!waitFor([&] { return !port.lostDevice().isEmpty(); }, 5000))
         std::fprintf(stderr, "bench: the unplug went unnoticed\n");
-    std::printf("6. unplug noticed after %.0f ms\n", double(t.elapsed()));
+    std::printf("8. unplug noticed after %.0f ms\n", double(t.elapsed()));
     // Away for 3 s: the watch must cost next to nothing.
     const double cpuBefore = cpuSeconds();
     QElapsedTimer away;
@@ -310,6 +314,57 @@ void benchReplug()
     port.close();
 }
 
+// SCAN as the settings window runs it, on the real serial port and clock; 16
+// ptys that open and answer nothing stand for ports with nothing attached.
+struct ScanBench
+{
+    PortMap map;
+    SystemClock clock;
+    TrafficLog log;
+    SharedState state;
+    QtSerialPort port{map};
+    LinkContext ctx{port, clock, log, state};
+    std::vector<std::unique_ptr<sim::PtyServer>> silent;
+
+    ScanBench()
+    {
+        for (int p = 1; p <= 16; ++p) {
+            silent.push_back(std::make_unique<sim::PtyServer>());
+            if (!silent.back()->start([](const QByteArray &) { return QList<sim::Transmission>{}; }, nullptr))
+                std::fprintf(stderr, "bench: cannot open a pty\n");
+            map.map(p, silent.back()->devicePath());
+        }
+    }
+    double ms(const std::function<ScanResult()> &scan, const char *expected)
+    {
+        QElapsedTimer t;
+        t.start();
+        const ScanResult r = scan();
+        const double took = double(t.nsecsElapsed()) / 1e6;
+        port.close();
+        const QString got = r.found() ? QStringLiteral("COM%1 %2").arg(r.port).arg(r.baud) : QStringLiteral("none");
+        if (got != QLatin1String(expected))
+            std::fprintf(stderr, "bench: the scan found %s, not %s\n", qPrintable(got), expected);
+        return took;
+    }
+};
+
+void benchScan()
+{
+    ScanBench b;
+    const double parallel = b.ms([&] { return scanForReader(b.ctx, {}); }, "none");
+    const double walk = b.ms([&] { return scanSequentially(b.ctx, {}); }, "none");
+    std::printf("6. SCAN, nothing attached on 16 ports: every port at once %.0f ms, port by port %.0f ms\n", parallel,
+                walk);
+    report("   every port at once", parallel, "ms", 2000.0);
+
+    sim::VirtualReader reader({0, 115200, true});
+    reader.start();
+    b.map.map(16, reader.devicePath());
+    report("7. SCAN finds a paced reader on COM16 at 115200 baud",
+           b.ms([&] { return scanForReader(b.ctx, {}); }, "COM16 115200"), "ms", 3000.0);
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -324,5 +379,6 @@ int main(int argc, char *argv[])
     benchSilentCpu();
     benchLongLog();
     benchReplug();
+    benchScan();
     return 0;
 }

@@ -8,6 +8,8 @@
 
 namespace mdq {
 
+// The real clocks may be read and slept on by several threads at once (the
+// scan's workers).
 class Clock
 {
 public:

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <vector>
@@ -134,7 +135,9 @@ void markStopControl(QWidget *control)
 void keepWindowsPainted()
 {
     QCoreApplication *app = QCoreApplication::instance();
-    if (!app)
+    // The windows and the busy state belong to the user-interface thread; a
+    // worker thread (a scan probe on its own port) just waits.
+    if (!app || QThread::currentThread() != app->thread())
         return;
     installRefuser();
     // While busy every event is taken (input is dropped by the filter, not

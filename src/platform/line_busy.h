@@ -36,7 +36,8 @@ bool isNeverBlocked(const QWidget *window);
 void markStopControl(QWidget *control);
 
 // Lets the window system repaint (and timers run) while refusing user input as
-// described above; a no-op without an application object.
+// described above; a no-op without an application object and on any thread
+// but the user-interface thread.
 void keepWindowsPainted();
 
 }  // namespace mdq

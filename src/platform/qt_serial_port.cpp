@@ -21,7 +21,7 @@ QtSerialPort::QtSerialPort(const PortMap &map) : m_map(map)
     // An unplugged adapter is noticed at once while idle; the timer catches
     // devices that vanish without a word (a pty's link removed, say).
     QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
-        if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && !LineBusy::active())
+        if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_dropIdle && !LineBusy::active())
             QTimer::singleShot(0, &m_watch, [this] { watch(); });
     });
     m_watch.setInterval(WatchIntervalMs);
@@ -74,7 +74,7 @@ void QtSerialPort::watch()
 void QtSerialPort::dropIdleInput()
 {
     // During an exchange (or the link test, or the scan) the waits read.
-    if (LineBusy::active() || !m_port.isOpen())
+    if (!m_dropIdle || LineBusy::active() || !m_port.isOpen())
         return;
     const qint64 n = m_port.bytesAvailable();
     if (n <= 0)
@@ -88,6 +88,16 @@ void QtSerialPort::dropIdleInput()
 QtSerialPort::~QtSerialPort()
 {
     close();
+}
+
+SerialPort::PortMaker QtSerialPort::probePortMaker() const
+{
+    // Reads only the port map, which nobody changes during a scan.
+    return [map = &m_map]() -> std::unique_ptr<SerialPort> {
+        auto port = std::make_unique<QtSerialPort>(*map);
+        port->m_dropIdle = false;
+        return port;
+    };
 }
 
 QString QtSerialPort::deviceName() const
@@ -164,7 +174,8 @@ OpenError QtSerialPort::open(int portNumber, qint32 baud)
         m_device = device;
     // Bytes that arrived before the open would otherwise be taken for a reply.
     discardBuffers();
-    if (QThread::currentThread() == m_watch.thread())
+    // Watched on the user-interface thread only; a scan's probe ports are not.
+    if (m_dropIdle && QThread::currentThread() == m_watch.thread())
         m_watch.start();
     return OpenError::None;
 }

@@ -42,6 +42,7 @@ public:
 
     // How often the device is looked for while open or lost.
     static constexpr int WatchIntervalMs = 400;
+    PortMaker probePortMaker() const override;
 
     // The most Qt may buffer: the largest reply (LEN 65535 + 6 bytes) fits.
     static constexpr qint64 ReadBufferLimit = 128 * 1024;
@@ -65,6 +66,7 @@ private:
     QString m_errorText;
     qint64 m_idleDiscarded = 0;
     std::function<void(qint64)> m_idleHandler;
+    bool m_dropIdle = true;  // off for probe ports, which run on worker threads
 };
 
 }  // namespace mdq

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace mdq {
 
@@ -68,6 +69,13 @@ public:
     // How the open port's device can be found again after a replug
     // ("usb:A12345"), empty when nothing identifies it beyond its name.
     virtual QString identity() const { return {}; }
+    // Makes independent ports of this kind on the same COM numbering, so that
+    // several ports can be probed at once (the scan). The maker may be called
+    // on any thread; a port it makes belongs to the thread that made it, keeps
+    // every byte it receives (nothing is dropped as idle input) and never
+    // touches the windows. Empty when this kind of port cannot be duplicated.
+    using PortMaker = std::function<std::unique_ptr<SerialPort>()>;
+    virtual PortMaker probePortMaker() const { return {}; }
 };
 
 }  // namespace mdq

@@ -8,12 +8,14 @@
 #include "link/shared_state.h"
 #include "platform/port_access.h"
 #include "platform/port_directory.h"
+#include "platform/line_busy.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "setup/link_test.h"
 #include "setup/reader_scan.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QStyledItemDelegate>
 #include <QGuiApplication>
@@ -131,6 +133,25 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     scanButton->setGeometry(px(1800), px(3360), px(1215), px(375));
     scanButton->setAutoDefault(false);
 
+    // Beside SCAN and below it, in the unfolded area: stopping the scan, how
+    // far it has got, and whether to try every device address.
+    m_scanStop = new QPushButton(QStringLiteral("Stop"), this);
+    m_scanStop->setObjectName(QStringLiteral("ScanStopBtn"));
+    m_scanStop->setGeometry(px(3240), px(3360), px(1215), px(375));
+    m_scanStop->setAutoDefault(false);
+    m_scanStop->setEnabled(false);
+    m_scanStop->setToolTip(QStringLiteral("Stop the scan (Esc)"));
+    markStopControl(m_scanStop);  // clicks get through while the scan holds the line
+
+    m_allAddresses = new QCheckBox(QStringLiteral("All addresses"), this);
+    m_allAddresses->setObjectName(QStringLiteral("ScanAllAddresses"));
+    m_allAddresses->setGeometry(px(360), px(3840), px(2160), px(255));
+    m_allAddresses->setToolTip(QStringLiteral("Also try device addresses 0 to F at each port and rate"));
+
+    m_scanProgress = new QLabel(this);
+    m_scanProgress->setObjectName(QStringLiteral("ScanProgress"));
+    m_scanProgress->setGeometry(px(2640), px(3840), px(2160), px(255));
+
     // (Item data set on the current item resets the edit text: describe first.)
     describePorts();
     // The port and rate of the last good connection, when settings are kept.
@@ -145,6 +166,7 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     connect(cancelButton, &QPushButton::clicked, this, &comportset::cancel);
     connect(m_autoLabel, &ClickableLabel::clicked, this, &comportset::toggleAutoScan);
     connect(scanButton, &QPushButton::clicked, this, &comportset::scan);
+    connect(m_scanStop, &QPushButton::clicked, this, &comportset::stopScan);
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &comportset::updateDeviceHint);
     connect(m_portCombo->lineEdit(), &QLineEdit::textChanged, this, &comportset::updateDeviceHint);
     updateDeviceHint();
@@ -311,15 +333,29 @@ void comportset::toggleAutoScan()
 void comportset::scan()
 {
     m_scanMessage->setText(scanningText());
-    const auto address = m_context.runner.address().value_or(0);
-    const ScanResult found = scanForReader(m_context.runner.link(), address);
+    ScanOptions options;
+    options.address = m_context.runner.address().value_or(0);
+    options.allAddresses = m_allAddresses->isChecked();
+    options.progress = [this](int port, qint32 baud) { m_scanProgress->setText(scanProgressText(port, baud)); };
+    m_scanStop->setEnabled(true);
+    const ScanResult found = scanForReader(m_context.runner.link(), options);
+    m_scanStop->setEnabled(false);
+    m_scanProgress->clear();
     if (found.found()) {
         m_scanMessage->setText(scanFoundText(found.port, found.baud));
         m_portCombo->setEditText(QStringLiteral("COM%1").arg(found.port));
         m_baudCombo->setEditText(QStringLiteral("%1 bits/s").arg(found.baud));
+        if (found.address != options.address && m_context.setAddress)
+            m_context.setAddress(found.address);
     } else {
         m_scanMessage->setText(scanNotFoundText());
     }
+}
+
+void comportset::stopScan()
+{
+    if (LineActivity *activity = m_context.runner.link().activity)
+        activity->requestStop();
 }
 
 }  // namespace mdq

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -34,6 +35,7 @@ public:
     void cancel();
     void toggleAutoScan();
     void scan();
+    void stopScan();
 
 private:
     void setOuterHeightTwips(int twips);
@@ -48,6 +50,9 @@ private:
     QPushButton *m_ok;
     ClickableLabel *m_autoLabel;
     QLabel *m_scanMessage;
+    QLabel *m_scanProgress;
+    QPushButton *m_scanStop;
+    QCheckBox *m_allAddresses;
     QLabel *m_deviceHint;
     bool m_unfolded = false;
 };

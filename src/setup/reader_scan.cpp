@@ -8,6 +8,7 @@
 #include "platform/serial_port.h"
 #include "link/line_activity.h"
 #include "link/frame_reader.h"
+#include "setup/parallel_scan.h"
 
 namespace mdq {
 
@@ -26,12 +27,8 @@ bool OpenComm(SerialPort &port, SharedState &state, int portNumber, qint32 baud)
     return state.CommOpenOk;
 }
 
-namespace {
-bool probe(LinkContext &link, quint8 address)
+bool probeReader(SerialPort &port, Clock &clock, quint8 address, const LineActivity *activity)
 {
-    SerialPort &port = link.port;
-    Clock &clock = link.clock;
-
     // The buffers are not discarded first: the open has just emptied them.
     if (!port.write(CommandFrame(address, CmStatus, PmCardStatus)))
         return false;
@@ -42,7 +39,7 @@ bool probe(LinkContext &link, quint8 address)
     if (port.bytesWaiting() <= 0 || !port.read(1, &ack) || ack.size() != 1 || quint8(ack[0]) != ACK)
         return false;
 
-    FrameReader reader(port, clock, link.activity);
+    FrameReader reader(port, clock, activity);
     QByteArray header;
     QByteArray body;
     if (reader.readHeader(limits::ProbeHeaderMs, &header) != WaitStatus::Arrived
@@ -53,47 +50,71 @@ bool probe(LinkContext &link, quint8 address)
     return replyBccOk(header, body)
         && (body[0] == char(MarkerPositive) || body[0] == char(MarkerNegative));
 }
-}  // namespace
 
 bool CommTest(LinkContext &link, quint8 address)
 {
     // The line is busy for the probe: its answer must not be taken for idle chatter.
     ExchangeScope busy(link.activity);
-    link.state.CommTestOk = probe(link, address);
+    link.state.CommTestOk = probeReader(link.port, link.clock, address, link.activity);
     return link.state.CommTestOk;
 }
 
-ScanResult scanForReader(LinkContext &link, quint8 address)
+QList<quint8> scanAddresses(const ScanOptions &options)
 {
-    ExchangeScope busy(link.activity);
+    QList<quint8> addresses{options.address};
+    if (options.allAddresses)
+        for (quint8 a = 0; a <= 0x0F; ++a)
+            if (a != options.address)
+                addresses.append(a);
+    return addresses;
+}
+
+ScanResult scanSequentially(LinkContext &link, const ScanOptions &options)
+{
     LineActivity *activity = link.activity;
-    if (activity)
-        activity->begin(QStringLiteral("Scanning..."));
     auto stopped = [activity] { return activity && activity->stopRequested(); };
+    const QList<quint8> addresses = scanAddresses(options);
     SharedState &state = link.state;
     ScanResult result;
     state.CommOpenOk = false;
     for (int portNumber = limits::ScanFirstPort; portNumber <= limits::ScanLastPort && !result.found() && !stopped();
          ++portNumber) {
         for (const qint32 baud : ScanBauds) {
-            if (stopped())
-                break;
-            if (!OpenComm(link.port, state, portNumber, baud))
-                continue;  // no such port, or busy: the next baud rate of the same port
-            if (activity)
-                activity->update(QStringLiteral("Scanning COM%1 at %2 baud...").arg(portNumber).arg(baud));
-            state.CommTestOk = false;
-            if (CommTest(link, address)) {
-                result = {portNumber, baud};
-                break;
+            for (const quint8 address : addresses) {
+                if (stopped())
+                    break;
+                if (!OpenComm(link.port, state, portNumber, baud))
+                    break;  // no such port, or busy: the next baud rate of the same port
+                if (activity)
+                    activity->update(QStringLiteral("Scanning COM%1 at %2 baud...").arg(portNumber).arg(baud));
+                if (options.progress)
+                    options.progress(portNumber, baud);
+                state.CommTestOk = false;
+                if (CommTest(link, address)) {
+                    result = {portNumber, baud, address};
+                    break;
+                }
+                state.CommOpenOk = false;
+                link.port.close();
             }
-            state.CommOpenOk = false;
-            link.port.close();
+            if (result.found() || stopped())
+                break;
         }
     }
     if (!state.CommOpenOk)
         result = {};
     result.stopped = !result.found() && stopped();
+    return result;
+}
+
+ScanResult scanForReader(LinkContext &link, const ScanOptions &options)
+{
+    ExchangeScope busy(link.activity);
+    LineActivity *activity = link.activity;
+    if (activity)
+        activity->begin(QStringLiteral("Scanning..."));
+    const SerialPort::PortMaker makePort = link.port.probePortMaker();
+    const ScanResult result = makePort ? scanInParallel(link, makePort, options) : scanSequentially(link, options);
     if (activity)
         activity->end(result.found()  ? QStringLiteral("Scan found the reader on COM%1 at %2 baud").arg(result.port).arg(result.baud)
                       : result.stopped ? QStringLiteral("Scan stopped by the operator")
@@ -114,6 +135,11 @@ QString scanFoundText(int port, qint32 baud)
 QString scanNotFoundText()
 {
     return QStringLiteral("No Found MDQ-820");
+}
+
+QString scanProgressText(int port, qint32 baud)
+{
+    return QStringLiteral("COM%1: %2...").arg(port).arg(baud);
 }
 
 }  // namespace mdq

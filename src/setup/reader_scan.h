@@ -3,12 +3,15 @@
 // one status request at each, stopping at the first place where a
 // well-formed reply comes back. The port is left open there.
 
+#include <QList>
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace mdq {
 
 class Clock;
+class LineActivity;
 class SerialPort;
 struct LinkContext;
 struct SharedState;
@@ -36,21 +39,47 @@ bool OpenComm(SerialPort &port, SharedState &state, int portNumber, qint32 baud)
 // Logs nothing.
 bool CommTest(LinkContext &link, quint8 address);
 
+// The probe itself, touching nothing but the port and clock it is given (no
+// busy state, no shared values), so the parallel scan runs it on worker
+// threads. `activity`, when given, can stop its waits.
+bool probeReader(SerialPort &port, Clock &clock, quint8 address, const LineActivity *activity = nullptr);
+
+struct ScanOptions
+{
+    quint8 address = 0;         // the main window's address: always tried first
+    bool allAddresses = false;  // then the other addresses 0..F, in order
+    // Told the lowest port still being probed and its rate, as they change.
+    std::function<void(int port, qint32 baud)> progress;
+};
+
+// The addresses probed at each port and rate, in order.
+QList<quint8> scanAddresses(const ScanOptions &options);
+
 struct ScanResult
 {
     int port = 0;     // 0: nothing found
     qint32 baud = 0;
+    quint8 address = 0;    // the address the reader answered at
     bool stopped = false;  // the operator stopped the scan
     bool found() const { return port != 0; }
 };
 
-// The whole walk. Marks an exchange in progress for its duration, so the
-// script runner does not step in the middle of it.
-ScanResult scanForReader(LinkContext &link, quint8 address);
+// The walk one place after another on the tool's own port: the reference the
+// parallel scan must agree with, and the way for ports that cannot be
+// duplicated.
+ScanResult scanSequentially(LinkContext &link, const ScanOptions &options);
+
+// SCAN: every port at once where the port can be duplicated
+// (scanInParallel), else the walk above. Marks an exchange in progress for
+// its duration, so the script runner does not step in the middle of it, and
+// ends early when the line activity is asked to stop.
+ScanResult scanForReader(LinkContext &link, const ScanOptions &options);
 
 // The texts of the scan message line.
 QString scanningText();                            // "Please wait for a while, it is scanning......"
 QString scanFoundText(int port, qint32 baud);      // "Found MDQ-820 AT COM3 Baut Rate 38400"
 QString scanNotFoundText();                        // "No Found MDQ-820"
+// The progress line: "COM3: 38400..."
+QString scanProgressText(int port, qint32 baud);
 
 }  // namespace mdq

@@ -109,6 +109,7 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
         m_linkChanges.append(change);
         QTimer::singleShot(0, this, &ReaderMain::takeLinkChanges);
     });
+    m_context.setAddress = [this](quint8 address) { m_address->setCurrentIndex(address); };
     connect(m_address, &QComboBox::currentTextChanged, this, [this](const QString &text) {
         m_context.remembered->setValue(remembered::Address, text);
         refreshConnection();

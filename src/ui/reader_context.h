@@ -3,6 +3,8 @@
 
 #include "ui/command_runner.h"
 
+#include <functional>
+
 class QTabWidget;
 class QWidget;
 
@@ -16,6 +18,7 @@ struct ReaderContext
     QWidget *window = nullptr;        // ReaderMain: owner of every modal window
     QTabWidget *SSTab1 = nullptr;     // the page tab control
     Remembered *remembered = nullptr; // never null once the main window is made
+    std::function<void(quint8)> setAddress = {};  // selects a device address in cmbAddress820
 };
 
 }  // namespace mdq

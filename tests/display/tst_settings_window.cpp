@@ -1,7 +1,7 @@
 // The settings window on a real X server: a failed link test shows its box,
 // which closes on a real click, and leaves the window open for another try;
 // a passing one closes the window and the status bar says connected; the scan
-// finds the virtual reader and fills the combos.
+// finds the virtual reader and fills the combos, and a real click on Stop ends it.
 
 #include "support/display_session.h"
 #include "support/operator.h"
@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 #include <QtTest/QTest>
 
 using namespace mdqtest;
@@ -64,15 +65,19 @@ private Q_SLOTS:
             realClick(settings->findChild<QWidget *>(QStringLiteral("Command3")));
             found = settings->findChild<QLabel *>(QStringLiteral("Label1"))->text();
             portText = settings->findChild<QComboBox *>(QStringLiteral("PortCombo"))->currentText();
+            // A device that only acknowledges holds the scan; a real click on Stop gets through.
+            s.sim(QStringLiteral("fault ack-only"));
+            QTimer::singleShot(100, settings, [=] { realClick(settings->findChild<QWidget *>(QStringLiteral("ScanStopBtn"))); });
+            realClick(settings->findChild<QWidget *>(QStringLiteral("Command3")));
+            found += " / " + settings->findChild<QLabel *>(QStringLiteral("Label1"))->text();
             realClick(settings->findChild<QWidget *>(QStringLiteral("Command2")));  // Cancel
         });
         s.click(QStringLiteral("IROpencom"));
         QVERIFY(waitFor([] { return !QApplication::activeModalWidget(); }, 20000));
         QCOMPARE(op.anyStuck(), false);
-        QCOMPARE(found, QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 9600"));
+        QCOMPARE(found, QStringLiteral("Found MDQ-820 AT COM1 Baut Rate 9600 / No Found MDQ-820"));
         QCOMPARE(portText, QStringLiteral("COM1"));
-        QVERIFY2(s.main().statusBar()->message() == QLatin1String("Scan found the reader on COM1 at 9600 baud"),
-                 qPrintable(s.status()));
+        QVERIFY2(s.main().statusBar()->message() == QLatin1String("Scan stopped by the operator"), qPrintable(s.status()));
     }
 };
 

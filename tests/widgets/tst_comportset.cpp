@@ -343,6 +343,38 @@ private Q_SLOTS:
         QCOMPARE(f.port.portNumber(), 2);
         QCOMPARE(f.port.baudRate(), 19200);
     }
+
+    // "All addresses": the selected address, then 0..F; a find elsewhere selects it on the main window.
+    void allAddresses_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QString>("found");  // Label1, the address combo, the probes made
+        QTest::newRow("selected only") << false << "No Found MDQ-820, 3, 80";
+        QTest::newRow("all") << true << "Found MDQ-820 AT COM2 Baut Rate 19200, 9, 106";
+    }
+    void allAddresses()
+    {
+        QFETCH(bool, all);
+        QFETCH(QString, found);
+        ScanFixture f;
+        applySetup(&f.main, {"cmbAddress820=3"});
+        childOf<QAbstractButton>(&f.window, QStringLiteral("ScanAllAddresses"))->setChecked(all);
+        QStringList progress;  // the progress line at each probe, and where the probe went
+        f.port.setResponder([&](int p, qint32 b, const QByteArray &frame) {
+            progress << f.shown("ScanProgress") + QStringLiteral(" at COM%1: %2...").arg(p).arg(b);
+            return p == 2 && b == 19200 && frame[1] == 9 ? QList<Chunk>{{0, kAck}, {0, replyFrame('P', '1', '0', "020", {}, 9)}}
+                                                         : QList<Chunk>{};
+        });
+        f.window.scan();
+        QCOMPARE(QStringList({f.shown("Label1"), controlValue(&f.main, "cmbAddress820"), QString::number(f.probes())}).join(", "), found);
+        QByteArray order;
+        for (const QByteArray &w : f.port.writes().mid(0, 16))
+            order += w.at(1);
+        QCOMPARE(order.toHex(), all ? QByteArray("030001020405060708090a0b0c0d0e0f") : QByteArray(16, 3).toHex());
+        for (const QString &seen : progress)
+            QVERIFY2(seen.section(" at ", 0, 0) == seen.section(" at ", 1), qPrintable(seen));
+        QVERIFY(f.shown("ScanProgress").isEmpty());
+    }
 };
 
 QTEST_MAIN(TestComportset)
