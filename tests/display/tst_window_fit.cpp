@@ -10,6 +10,7 @@
 // as a picture, for a person to look at.
 
 #include "support/display_session.h"
+#include "support/main_fixture.h"
 #include "support/operator.h"
 #include "ui/column_headings.h"
 #include "ui/widgets.h"
@@ -46,18 +47,6 @@ bool isControl(const QWidget *w)
         return false;  // the edit inside a combo is the combo
     return qobject_cast<const QAbstractButton *>(w) || qobject_cast<const QLineEdit *>(w)
            || qobject_cast<const QComboBox *>(w) || qobject_cast<const QPlainTextEdit *>(w);
-}
-
-// A control by NAME or NAME(INDEX), as scripts write it.
-QWidget *named(QWidget *in, const QString &text)
-{
-    const int open = text.indexOf(QLatin1Char('('));
-    const QString name = open < 0 ? text : text.left(open);
-    const int index = open < 0 ? -1 : text.mid(open + 1).chopped(1).toInt();
-    for (QWidget *w : in->findChildren<QWidget *>(name))
-        if (mdq::controlIndex(w) == index)
-            return w;
-    return nullptr;
 }
 
 QString accessibleName(QWidget *w)
@@ -175,9 +164,9 @@ private Q_SLOTS:
         QVERIFY(accessibleName(length).startsWith(QLatin1String("Length")));
 
         // Cells say what they hold.
-        QCOMPARE(accessibleName(named(&main, QStringLiteral("SRFTextLIST(15)"))), QStringLiteral("Block byte 0F"));
-        QCOMPARE(accessibleName(named(&main, QStringLiteral("ICText(26)"))), QStringLiteral("Grid byte 1A"));
-        QCOMPARE(accessibleName(named(&main, QStringLiteral("SRFPASSWORDLIST(1)"))), QStringLiteral("Sector key byte 1"));
+        QCOMPARE(accessibleName(childOf(&main, QStringLiteral("SRFTextLIST"), 15)), QStringLiteral("Block byte 0F"));
+        QCOMPARE(accessibleName(childOf(&main, QStringLiteral("ICText"), 26)), QStringLiteral("Grid byte 1A"));
+        QCOMPARE(accessibleName(childOf(&main, QStringLiteral("SRFPASSWORDLIST"), 1)), QStringLiteral("Sector key byte 1"));
         QCOMPARE(accessibleName(s.control(QStringLiteral("IROpencom"))), QStringLiteral("Setup Comm"));
     }
 
@@ -196,7 +185,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         DisplaySession s;
         QVERIFY(s.started());
-        QWidget *first = named(&s.main(), QStringLiteral("%1(0)").arg(cells));
+        QWidget *first = childOf(&s.main(), cells, 0);
         mdq::bringIntoView(first);
         mdq::ColumnHeadings *heading = nullptr;
         for (auto *h : s.main().findChildren<mdq::ColumnHeadings *>())
@@ -207,7 +196,7 @@ private Q_SLOTS:
         const QList<qreal> drawn = inkCentres(heading);
         QCOMPARE(drawn.size(), count);
         for (int i = 0; i < count; ++i) {
-            QWidget *cell = named(&s.main(), QStringLiteral("%1(%2)").arg(cells).arg(i));
+            QWidget *cell = childOf(&s.main(), cells, i);
             const qreal centre = cell->mapToGlobal(cell->rect().center()).x() - heading->mapToGlobal(QPoint(0, 0)).x() + 0.5;
             QVERIFY2(qAbs(drawn.at(i) - centre) <= 3.0,
                      qPrintable(QStringLiteral("heading %1 at %2, its cell at %3").arg(i).arg(drawn.at(i)).arg(centre)));
@@ -284,13 +273,15 @@ private Q_SLOTS:
         QVERIFY(s.started());
         // Fixed-width text where hex is read in columns: every hex digit and
         // the blank as wide as the others.
-        for (const char *name : {"SDTDText", "ICText(0)", "SRFTextLIST(0)", "ATRTypeAText", "TypeARAPDUText"}) {
-            QWidget *w = named(&s.main(), QString::fromLatin1(name));
-            QVERIFY2(w, name);
+        const QList<QWidget *> hexBoxes{s.control(QStringLiteral("SDTDText")), childOf(&s.main(), QStringLiteral("ICText"), 0),
+                                        childOf(&s.main(), QStringLiteral("SRFTextLIST"), 0),
+                                        s.control(QStringLiteral("ATRTypeAText")), s.control(QStringLiteral("TypeARAPDUText"))};
+        for (QWidget *w : hexBoxes) {
+            QVERIFY(w);
             const QFontMetricsF metrics(w->font());
             for (const QChar c : QStringLiteral("123456789ABCDEF "))
                 QVERIFY2(metrics.horizontalAdvance(c) == metrics.horizontalAdvance(QLatin1Char('0')),
-                         qPrintable(QStringLiteral("%1: '%2' in %3").arg(QLatin1String(name), c, w->font().family())));
+                         qPrintable(QStringLiteral("%1: '%2' in %3").arg(w->objectName(), c, w->font().family())));
         }
         // A long answer is shown whole: 150 bytes fit without scrolling.
         auto *answer = s.control<QPlainTextEdit>(QStringLiteral("TypeARAPDUText"));

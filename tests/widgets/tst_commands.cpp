@@ -17,6 +17,7 @@
 #include "link/shared_state.h"
 #include "link/traffic_log.h"
 #include "shell/log_file.h"
+#include "ui/remembered.h"
 #include "support/control_setup.h"
 
 #include <QCheckBox>
@@ -763,7 +764,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         QFETCH(bool, error);
         QTemporaryDir dir;
+        auto remembered = mdq::Remembered::inFile(dir.filePath(QStringLiteral("settings.conf")));
         MainFixture f;
+        f.main.setRemembered(remembered.get());
         const mdq::SaveDialogResult target{QDir(dir.path()).filePath(folder.isEmpty() ? QStringLiteral("trace.TXT") : folder + "/trace.TXT"), "trace.TXT"};
         if (before != "-") {
             QFile file(target.fullPath);
@@ -786,6 +789,13 @@ private Q_SLOTS:
 #else
         QCOMPARE(r.initialDirectory, QDir::homePath());
 #endif
+        QVERIFY2(QRegularExpression(QStringLiteral("^qtest820-log-\\d{8}-\\d{6}\\.txt$")).match(r.proposedName).hasMatch(),
+                 qPrintable(r.proposedName));
+        // The next save starts where the last good one went.
+        f.prompter.queueSave(std::nullopt);
+        f.click(QStringLiteral("SaveSDTDText"));
+        QCOMPARE(f.prompter.saveRequests().last().initialDirectory,
+                 cancel || error ? r.initialDirectory : QFileInfo(target.fullPath).absolutePath());
 
         QCOMPARE(QFile::exists(target.fullPath) ? readFile(target.fullPath) : QByteArray("-"), after);
         const QList<Shown> shown = f.prompter.shown();
