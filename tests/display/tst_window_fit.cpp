@@ -206,20 +206,22 @@ private Q_SLOTS:
     void modalWindowsFit_data()
     {
         QTest::addColumn<QString>("button");     // opens the window
+        QTest::addColumn<QString>("windowName");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("unfold");     // a control that unfolds more of the window
-        QTest::newRow("settings") << "IROpencom" << false << "AutoLabel";
-        QTest::newRow("initialize") << "ReaderResetBtn" << true << "";
-        QTest::newRow("sensors") << "SensorStatusBtn" << true << "";
-        QTest::newRow("configuration") << "IRCONFIGCMD" << true << "";
-        QTest::newRow("serial number") << "TypeReadsn" << true << "";
-        QTest::newRow("CPU card") << "CPURUN" << false << "";
-        QTest::newRow("SAM") << "SIMRUN" << false << "";
+        QTest::newRow("settings") << "IROpencom" << "comportset" << false << "AutoLabel";
+        QTest::newRow("initialize") << "ReaderResetBtn" << "ResetOptionForm" << true << "";
+        QTest::newRow("sensors") << "SensorStatusBtn" << "SensorStateForm" << true << "";
+        QTest::newRow("configuration") << "IRCONFIGCMD" << "ConfigForm" << true << "";
+        QTest::newRow("serial number") << "TypeReadsn" << "ReadSn" << true << "";
+        QTest::newRow("CPU card") << "CPURUN" << "CPUCARD" << true << "";
+        QTest::newRow("SAM") << "SIMRUN" << "SimCard" << true << "";
     }
 
     void modalWindowsFit()
     {
         QFETCH(QString, button);
+        QFETCH(QString, windowName);
         QFETCH(bool, connected);
         QFETCH(QString, unfold);
         DisplaySession s;
@@ -242,6 +244,7 @@ private Q_SLOTS:
         s.click(button);
         QVERIFY(waitFor([&] { return op.seen().size() == 1 && !QApplication::activeModalWidget(); }, 10000));
         QCOMPARE(op.anyStuck(), false);
+        QCOMPARE(op.seen().at(0).objectName, windowName);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
         // Room beside the title for the window manager's icon and buttons.
         QVERIFY2(titleRoom >= 100, qPrintable(QString::number(titleRoom)));
