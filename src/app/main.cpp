@@ -7,6 +7,7 @@
 #include "automation/script_runner.h"
 #include "automation/script_source.h"
 #include "automation/transcript.h"
+#include "link/trace_decoder.h"
 #include "shell/reader_main.h"
 #include "ui/remembered.h"
 #include "platform/clock.h"
@@ -166,6 +167,26 @@ QStringList followRememberedAdapters(const Remembered &remembered, PortMap &map)
     return notes;
 }
 
+// --decode: the saved log's rows on standard output, its odd lines on
+// standard error; only a file that cannot be read is a failure.
+int runDecode(const AppOptions &options)
+{
+    QFile file(options.decode);
+    if (!QFileInfo(options.decode).isFile() || !file.open(QIODevice::ReadOnly)) {
+        const QString why = !QFileInfo::exists(options.decode) ? QStringLiteral("no such file")
+            : !QFileInfo(options.decode).isFile()              ? QStringLiteral("not a regular file")
+                                                               : file.errorString();
+        std::fprintf(stderr, "qtest820: cannot read %s: %s\n", qPrintable(options.decode), qPrintable(why));
+        return 2;
+    }
+    const TraceParse parse = parseTrafficLog(QString::fromUtf8(file.readAll()));
+    for (const TraceProblem &p : parse.problems)
+        std::fprintf(stderr, "qtest820: %s:%d: %s\n", qPrintable(options.decode), p.line, qPrintable(p.text));
+    const QString out = options.format == QLatin1String("jsonl") ? traceJsonLines(parse.rows) : traceText(parse.rows);
+    std::fputs(out.toUtf8().constData(), stdout);
+    return 0;
+}
+
 int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMap &map)
 {
     SystemClock clock;
@@ -205,6 +226,8 @@ int main(int argc, char *argv[])
         std::printf("qtest820 %s\n", QTEST820_VERSION);
         return 0;
     }
+    if (!options.decode.isEmpty())
+        return runDecode(options);
     PortMap map;
     for (const auto &m : options.maps)
         map.map(m.first, m.second);

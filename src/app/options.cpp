@@ -9,6 +9,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
         "                [--fresh] [--list-ports] [--help] [--version]\n"
+        "       qtest820 --decode FILE [--format text|jsonl]\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0;\n"
         "                      DEVICE may be a /dev/serial/by-id/... link, usb:SERIAL (the USB\n"
@@ -28,6 +29,11 @@ QString usageText()
         "  --show              with --script: run the steps on screen, with the real message\n"
         "                      boxes answered by real clicks (the transcript is the same)\n"
         "  --step-delay MS     with --show: pause between steps (default 400)\n"
+        "  --decode FILE       print the decoded trace of a traffic log saved with Save To, one\n"
+        "                      row per frame or control byte, and exit; lines that are not\n"
+        "                      log lines are reported on standard error with their number\n"
+        "  --format FORMAT     with --decode: text (aligned columns, the default) or jsonl\n"
+        "                      (one JSON object per row)\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
 }
@@ -36,6 +42,7 @@ AppOptions parseOptions(const QStringList &args)
 {
     AppOptions o;
     bool stepDelayGiven = false;
+    bool formatGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         auto value = [&](const QString &option) -> QString {
@@ -64,6 +71,23 @@ AppOptions parseOptions(const QStringList &args)
             o.script = value(QStringLiteral("--script"));
             if (!o.error.isEmpty())
                 return o;
+        } else if (a == QLatin1String("--decode") || a.startsWith(QLatin1String("--decode="))) {
+            o.decode = value(QStringLiteral("--decode"));
+            if (!o.error.isEmpty())
+                return o;
+            if (o.decode.isEmpty()) {
+                o.error = QStringLiteral("--decode needs a file");
+                return o;
+            }
+        } else if (a == QLatin1String("--format") || a.startsWith(QLatin1String("--format="))) {
+            o.format = value(QStringLiteral("--format"));
+            if (!o.error.isEmpty())
+                return o;
+            if (o.format != QLatin1String("text") && o.format != QLatin1String("jsonl")) {
+                o.error = QStringLiteral("--format is text or jsonl, not '%1'").arg(o.format);
+                return o;
+            }
+            formatGiven = true;
         } else if (a == QLatin1String("--list-ports")) {
             o.listPorts = true;
         } else if (a == QLatin1String("--fresh")) {
@@ -100,6 +124,10 @@ AppOptions parseOptions(const QStringList &args)
         o.error = QStringLiteral("--show goes with --script");
     else if (stepDelayGiven && !o.show)
         o.error = QStringLiteral("--step-delay goes with --show");
+    else if (formatGiven && o.decode.isEmpty())
+        o.error = QStringLiteral("--format goes with --decode");
+    else if (!o.decode.isEmpty() && (!o.script.isEmpty() || o.simulatePort || o.listPorts))
+        o.error = QStringLiteral("--decode goes alone (with --format)");
     return o;
 }
 

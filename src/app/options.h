@@ -17,6 +17,8 @@ struct AppOptions
     int simulatePort = 0;             // --simulate[=COMn]; 0 = no virtual reader
     bool listPorts = false;           // --list-ports: print the port table and exit
     bool fresh = false;               // --fresh: default settings, nothing remembered
+    QString decode;                   // --decode FILE: print the decoded trace of a saved log
+    QString format = QStringLiteral("text");  // --format text|jsonl (with --decode)
     bool help = false;
     bool version = false;
     QString error;                    // bad usage
