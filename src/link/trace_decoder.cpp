@@ -50,7 +50,7 @@ struct StatusWordInfo
 constexpr StatusWordInfo kStatusWords[] = {
     {"9000", "Normal processing"},
     {"61XX", "%n response bytes still available (GET RESPONSE)"},
-    {"6281", "Part of returned data may be corrupted"},
+    {"6281", "Returned data may be corrupted"},
     {"6282", "End of file reached before reading Le bytes"},
     {"6283", "Selected file deactivated"},
     {"62XX", "Warning, non-volatile memory unchanged"},
@@ -392,6 +392,9 @@ TraceRow decodeReply(const QByteArray &frame, const QByteArray &request)
             add(row, QStringLiteral("sw_text"), meaning);
             row.summary += QStringLiteral(", SW %1 %2: %3").arg(byteHex(sw1), byteHex(sw2), meaning);
         }
+    } else if (marker == MarkerPositive) {
+        add(row, QStringLiteral("result"), QStringLiteral("positive"));
+        row.summary = QStringLiteral("Positive reply to %1 without its status bytes").arg(name);
     } else {
         row.summary = QStringLiteral("Reply frame with marker %1h (%2)").arg(hex2(marker), name);
     }
