@@ -155,6 +155,8 @@ ScriptRunner::~ScriptRunner()
 
 void ScriptRunner::start()
 {
+    // A transcript another runner finished with was muted; this run speaks.
+    m_transcript.unmute();
     m_timer.start(0);
 }
 
@@ -277,14 +279,17 @@ struct ScriptRunner::Verb
 {
     const char *word;
     Error (ScriptRunner::*run)(const Step &step);
+    bool onControl;  // the step names a control, found before run is called
 };
 
 const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
-    {"set", &ScriptRunner::stepSet},       {"select", &ScriptRunner::stepSelect}, {"check", &ScriptRunner::stepCheck},
-    {"uncheck", &ScriptRunner::stepCheck}, {"click", &ScriptRunner::stepClick},   {"type", &ScriptRunner::stepKeys},
-    {"key", &ScriptRunner::stepKeys},      {"answer", &ScriptRunner::stepAnswer}, {"save-as", &ScriptRunner::stepSaveAs},
-    {"print", &ScriptRunner::stepPrint},   {"focus", &ScriptRunner::stepFocus},   {"sleep", &ScriptRunner::stepSleep},
-    {"sim", &ScriptRunner::stepSim},
+    {"set", &ScriptRunner::stepSet, true},        {"select", &ScriptRunner::stepSelect, true},
+    {"check", &ScriptRunner::stepCheck, true},    {"uncheck", &ScriptRunner::stepCheck, true},
+    {"click", &ScriptRunner::stepClick, true},    {"type", &ScriptRunner::stepKeys, true},
+    {"key", &ScriptRunner::stepKeys, true},       {"answer", &ScriptRunner::stepAnswer, false},
+    {"save-as", &ScriptRunner::stepSaveAs, false}, {"print", &ScriptRunner::stepPrint, true},
+    {"focus", &ScriptRunner::stepFocus, false},   {"sleep", &ScriptRunner::stepSleep, false},
+    {"sim", &ScriptRunner::stepSim, false},
 };
 
 void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
@@ -306,7 +311,11 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
 
     for (const Verb &verb : kVerbs) {
         if (step.verb == QLatin1String(verb.word)) {
-            const Error error = (this->*verb.run)(step);
+            Error error;
+            if (verb.onControl)
+                step.control = control(step, &error);
+            if (error.isEmpty())
+                error = (this->*verb.run)(step);
             if (!error.isEmpty())
                 fail(lineNumber, error);
             return;
@@ -335,10 +344,7 @@ QWidget *ScriptRunner::control(const Step &step, QString *error) const
 
 QString ScriptRunner::stepSet(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
         e->setText(step.value);
     } else if (auto *c = qobject_cast<QComboBox *>(w)) {
@@ -360,10 +366,7 @@ QString ScriptRunner::stepSet(const Step &step)
 
 QString ScriptRunner::stepSelect(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     bool ok = false;
     const int index = step.value.trimmed().toInt(&ok);
     if (!ok)
@@ -384,10 +387,7 @@ QString ScriptRunner::stepSelect(const Step &step)
 
 QString ScriptRunner::stepCheck(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     auto *b = qobject_cast<QAbstractButton *>(w);
     if (!b || !b->isCheckable())
         return QStringLiteral("%1 is not a check box or option button").arg(step.name);
@@ -400,10 +400,7 @@ QString ScriptRunner::stepCheck(const Step &step)
 
 QString ScriptRunner::stepClick(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     if (!w->isEnabled())
         return QStringLiteral("%1 is disabled").arg(step.name);
     if (m_show) {
@@ -419,10 +416,7 @@ QString ScriptRunner::stepClick(const Step &step)
 
 QString ScriptRunner::stepKeys(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     bringToFront(w);
     // Typing goes key by key to the focused control in both modes: the cell
     // rows move the focus on as they fill, and window-level key events do not
@@ -466,10 +460,7 @@ QString ScriptRunner::stepSaveAs(const Step &step)
 
 QString ScriptRunner::stepPrint(const Step &step)
 {
-    QString error;
-    QWidget *w = control(step, &error);
-    if (!w)
-        return error;
+    QWidget *w = step.control;
     m_transcript.line(QStringLiteral("value %1 \"%2\"")
                           .arg(controlDisplayName(w), escapeForTranscript(controlValue(w, m_main))));
     return noError();

@@ -64,6 +64,7 @@ private:
         QString rest;
         QString name;
         QString value;
+        QWidget *control = nullptr;  // for the verbs that act on a control
     };
     struct Verb;
     static const Verb kVerbs[];

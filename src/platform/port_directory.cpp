@@ -41,21 +41,29 @@ QString PortIdentity::binding() const
     return {};
 }
 
-QString PortIdentity::summary() const
+QString PortIdentity::what() const
 {
     if (!attached)
         return QStringLiteral("nothing attached");
-    QStringList parts;
-    QString what = description;
+    QString text = description;
     if (!manufacturer.isEmpty())
-        what += (what.isEmpty() ? QString() : QStringLiteral(" ")) + QStringLiteral("(%1)").arg(manufacturer);
-    if (!what.isEmpty())
-        parts << what;
-    if (vendorId || productId)
-        parts << QStringLiteral("%1:%2").arg(hex4(vendorId), hex4(productId));
-    if (!serialNumber.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QStringLiteral("(%1)").arg(manufacturer);
+    return text.isEmpty() ? QStringLiteral("serial device") : text;
+}
+
+QString PortIdentity::ids() const
+{
+    return vendorId || productId ? QStringLiteral("%1:%2").arg(hex4(vendorId), hex4(productId)) : QString();
+}
+
+QString PortIdentity::summary() const
+{
+    QStringList parts{what()};
+    if (attached && !ids().isEmpty())
+        parts << ids();
+    if (attached && !serialNumber.isEmpty())
         parts << QStringLiteral("serial %1").arg(serialNumber);
-    return parts.isEmpty() ? QStringLiteral("serial device") : parts.join(QStringLiteral(", "));
+    return parts.join(QStringLiteral(", "));
 }
 
 PortDirectory::PortDirectory(QString byIdFolder) : m_byIdFolder(std::move(byIdFolder)) {}
@@ -141,17 +149,7 @@ QString portTable(const PortMap &map, const PortDirectory &directory)
                      QStringLiteral("usb ids"), QStringLiteral("serial number")}};
     QStringList covered;
     auto rowFor = [](const QString &com, const QString &shown, const PortIdentity &id) {
-        Row row{com, shown, id.attached ? QString() : QStringLiteral("nothing attached"), QString(), id.serialNumber};
-        if (id.attached) {
-            row.what = id.description;
-            if (!id.manufacturer.isEmpty())
-                row.what += (row.what.isEmpty() ? QString() : QStringLiteral(" ")) + QStringLiteral("(%1)").arg(id.manufacturer);
-            if (row.what.isEmpty())
-                row.what = QStringLiteral("serial device");
-            if (id.vendorId || id.productId)
-                row.ids = QStringLiteral("%1:%2").arg(id.vendorId, 4, 16, QLatin1Char('0')).arg(id.productId, 4, 16, QLatin1Char('0'));
-        }
-        return row;
+        return Row{com, shown, id.what(), id.attached ? id.ids() : QString(), id.serialNumber};
     };
     for (int n = 1; n <= PortMap::MaxPort; ++n) {
         const QString wanted = map.device(n);

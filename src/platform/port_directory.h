@@ -30,6 +30,10 @@ struct PortIdentity
     // The binding that finds this device again ("usb:A12345", "usb:0403:6001")
     // or empty when nothing identifies it beyond its device name.
     QString binding() const;
+    // "FT232R USB UART (FTDI)", "serial device" or "nothing attached".
+    QString what() const;
+    // "0403:6001", empty when not known.
+    QString ids() const;
     // "FT232R USB UART (FTDI), 0403:6001, serial A12345" or "nothing attached".
     QString summary() const;
 };

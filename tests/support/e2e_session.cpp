@@ -55,7 +55,6 @@ E2eSession::~E2eSession()
 QStringList E2eSession::run(const QString &script, int *exitCode)
 {
     m_lines.clear();
-    m_transcript.unmute();  // the last run muted it as it ended
     QStringList steps = script.split(QLatin1Char('\n'));
     mdq::ScriptRunner runner(*m_main, m_prompter, m_transcript, steps);
     runner.setSimControl([this](const QString &line) { return m_reader.control(line); });
