@@ -2,11 +2,14 @@
 // which closes on a real click, and leaves the window open for another try;
 // a passing one closes the window and the status bar says connected; the scan
 // finds the virtual reader and fills the combos, and a real click on Stop ends it.
+// The port list, opened by a real click, shows beside each COMn its device and
+// what is attached there, whole.
 
 #include "support/display_session.h"
 #include "support/operator.h"
 #include "ui/status_bar.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -50,6 +53,34 @@ private Q_SLOTS:
         s.click(QStringLiteral("IRCLOSECOM"));
         QVERIFY(s.status().startsWith(QStringLiteral("COM1 (%1), 9600 baud, address 0: not connected")
                                           .arg(s.reader().devicePath())));
+    }
+
+    void portListShowsWhatIsAttached()
+    {
+        DisplaySession s;
+        QVERIFY(s.started());
+        Operator op;
+        QString first;
+        bool whole = false;
+        op.then([&](QWidget *settings) {
+            auto *combo = settings->findChild<QComboBox *>(QStringLiteral("PortCombo"));
+            realClick(combo);
+            realKey(combo, Qt::Key_F4);  // the keyboard's way to open the list
+            QAbstractItemView *list = combo->view();
+            waitFor([&] { return list->isVisible(); }, 2000);
+            const QModelIndex item = list->model()->index(0, 0);
+            first = item.data(Qt::ToolTipRole).toString();
+            // The drawn line holds "COM1", then the description, without cutting it.
+            whole = list->isVisible()
+                    && list->viewport()->width()
+                           >= list->fontMetrics().horizontalAdvance(QStringLiteral("COM1   ") + first);
+            realKey(list, Qt::Key_Escape);
+            settings->close();
+        });
+        s.click(QStringLiteral("IROpencom"));
+        QVERIFY(waitFor([&] { return op.seen().size() == 1 && !QApplication::activeModalWidget(); }, 10000));
+        QVERIFY2(first.startsWith(s.reader().devicePath() + QStringLiteral("  ")), qPrintable(first));
+        QVERIFY(whole);
     }
 
     void scanFindsTheReader()
