@@ -271,6 +271,26 @@ private Q_SLOTS:
         QCOMPARE(exit.size(), 1);
         QCOMPARE(op.anyStuck(), false);
     }
+
+    // An unplugged reader: noticed while idle; the next command's box names the
+    // device and closes on a real click; the status bar shows the link lost.
+    void unpluggedReaderIsNamedInTheBox()
+    {
+        DisplaySession s;
+        QVERIFY(s.started());
+        s.connect();
+        const QString device = s.main().port().deviceName();
+        s.reader().stop();
+        QVERIFY(waitFor([&] { return s.main().log().text().contains(QLatin1String("-- Port lost: ")); }));
+        Operator op;
+        op.clickButton();
+        s.click(QStringLiteral("CardStatusBtn"));
+        QVERIFY(waitFor([&] { return op.seen().size() == 1 && !QApplication::activeModalWidget(); }));
+        QCOMPARE(op.anyStuck(), false);
+        QVERIFY2(op.seen().at(0).text.startsWith(QStringLiteral("The reader's port is gone: %1 was unplugged").arg(device)),
+                 qPrintable(op.seen().at(0).text));
+        QVERIFY2(s.status().contains(QStringLiteral(": lost | Port lost: %1 is gone").arg(device)), qPrintable(s.status()));
+    }
 };
 
 QTEST_MAIN(TestMessageBoxes)
