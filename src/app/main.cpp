@@ -8,6 +8,7 @@
 #include "automation/script_source.h"
 #include "automation/transcript.h"
 #include "link/trace_decoder.h"
+#include "shell/monitor_page.h"
 #include "shell/reader_main.h"
 #include "ui/remembered.h"
 #include "platform/clock.h"
@@ -120,6 +121,8 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     }
     ScriptPrompter &prompter = *prompterOwner;
     ReaderMain main(port, clock, prompter);
+    // Script runs export stable times, so two runs compare with diff.
+    main.monitor().setStableTimes(true);
     ScriptRunner runner(main, prompter, transcript, std::move(lines));
     std::unique_ptr<VirtualReaderWindow> simWindow;
     if (options.show) {
@@ -179,10 +182,12 @@ int runDecode(const AppOptions &options)
         std::fprintf(stderr, "qtest820: cannot read %s: %s\n", qPrintable(options.decode), qPrintable(why));
         return 2;
     }
-    const TraceParse parse = parseTrafficLog(QString::fromUtf8(file.readAll()));
+    const TraceParse parse = parseTraceFile(QString::fromUtf8(file.readAll()));
     for (const TraceProblem &p : parse.problems)
         std::fprintf(stderr, "qtest820: %s:%d: %s\n", qPrintable(options.decode), p.line, qPrintable(p.text));
-    const QString out = options.format == QLatin1String("jsonl") ? traceJsonLines(parse.rows) : traceText(parse.rows);
+    const TraceTimes times = options.stableTimes || parse.relativeTimes ? TraceTimes::Stable : TraceTimes::Absolute;
+    const QString out = options.format == QLatin1String("jsonl") ? traceJsonLines(parse.rows, times)
+                                                                 : traceText(parse.rows, times);
     std::fputs(out.toUtf8().constData(), stdout);
     return 0;
 }
@@ -196,6 +201,7 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMa
     const QStringList moved = followRememberedAdapters(*remembered, map);
     ReaderMain main(port, clock, prompter);
     main.setRemembered(remembered.get());
+    main.monitor().setStableTimes(options.stableTimes);
     for (const QString &note : moved)
         main.activity().report(note);
     prompter.setOwner(&main);

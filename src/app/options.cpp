@@ -8,8 +8,8 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
-        "                [--fresh] [--list-ports] [--help] [--version]\n"
-        "       qtest820 --decode FILE [--format text|jsonl]\n"
+        "                [--fresh] [--stable-times] [--list-ports] [--help] [--version]\n"
+        "       qtest820 --decode FILE [--format text|jsonl] [--stable-times]\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0;\n"
         "                      DEVICE may be a /dev/serial/by-id/... link, usb:SERIAL (the USB\n"
@@ -29,11 +29,15 @@ QString usageText()
         "  --show              with --script: run the steps on screen, with the real message\n"
         "                      boxes answered by real clicks (the transcript is the same)\n"
         "  --step-delay MS     with --show: pause between steps (default 400)\n"
-        "  --decode FILE       print the decoded trace of a traffic log saved with Save To, one\n"
-        "                      row per frame or control byte, and exit; lines that are not\n"
-        "                      log lines are reported on standard error with their number\n"
+        "  --decode FILE       print the decoded trace of a traffic log saved with Save To (or of\n"
+        "                      a trace exported with Export Trace), one row per frame or control\n"
+        "                      byte, and exit; lines that cannot be read are reported on\n"
+        "                      standard error with their number\n"
         "  --format FORMAT     with --decode: text (aligned columns, the default) or jsonl\n"
         "                      (one JSON object per row)\n"
+        "  --stable-times      exported and decoded times count from the first row (PT1.250S)\n"
+        "                      instead of the time of day, so two runs compare with diff;\n"
+        "                      script runs export this way always\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
 }
@@ -90,6 +94,8 @@ AppOptions parseOptions(const QStringList &args)
             formatGiven = true;
         } else if (a == QLatin1String("--list-ports")) {
             o.listPorts = true;
+        } else if (a == QLatin1String("--stable-times")) {
+            o.stableTimes = true;
         } else if (a == QLatin1String("--fresh")) {
             o.fresh = true;
         } else if (a == QLatin1String("--show")) {
@@ -127,7 +133,7 @@ AppOptions parseOptions(const QStringList &args)
     else if (formatGiven && o.decode.isEmpty())
         o.error = QStringLiteral("--format goes with --decode");
     else if (!o.decode.isEmpty() && (!o.script.isEmpty() || o.simulatePort || o.listPorts))
-        o.error = QStringLiteral("--decode goes alone (with --format)");
+        o.error = QStringLiteral("--decode goes alone (with --format and --stable-times)");
     return o;
 }
 

@@ -19,6 +19,7 @@ struct AppOptions
     bool fresh = false;               // --fresh: default settings, nothing remembered
     QString decode;                   // --decode FILE: print the decoded trace of a saved log
     QString format = QStringLiteral("text");  // --format text|jsonl (with --decode)
+    bool stableTimes = false;         // --stable-times: exported times count from the first row
     bool help = false;
     bool version = false;
     QString error;                    // bad usage

@@ -37,4 +37,14 @@ std::optional<SaveDialogResult> ScriptPrompter::askSaveFile(const SaveDialogRequ
     return SaveDialogResult{QDir::cleanPath(info.absoluteFilePath()), info.fileName()};
 }
 
+std::optional<QString> ScriptPrompter::askOpenFile(const OpenDialogRequest &)
+{
+    if (m_saveAs.isEmpty())
+        return std::nullopt;
+    const QString path = m_saveAs.dequeue();
+    if (path.isEmpty())
+        return std::nullopt;
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 }  // namespace mdq

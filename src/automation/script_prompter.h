@@ -22,6 +22,8 @@ public:
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
     std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+    // Answered from the same queue as the save dialogs (open-file PATH).
+    std::optional<QString> askOpenFile(const OpenDialogRequest &request) override;
     // True while a real message box of this prompter is open (--show).
     virtual bool isShowingBox() const { return false; }
 

@@ -289,7 +289,8 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"key", &ScriptRunner::stepKeys, true},       {"answer", &ScriptRunner::stepAnswer, false},
     {"save-as", &ScriptRunner::stepSaveAs, false}, {"print", &ScriptRunner::stepPrint, true},
     {"focus", &ScriptRunner::stepFocus, false},   {"sleep", &ScriptRunner::stepSleep, false},
-    {"sim", &ScriptRunner::stepSim, false},
+    {"sim", &ScriptRunner::stepSim, false},       {"open-file", &ScriptRunner::stepSaveAs, false},
+    {"note", &ScriptRunner::stepNote, false},
 };
 
 void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
@@ -450,10 +451,19 @@ QString ScriptRunner::stepAnswer(const Step &step)
     return noError();
 }
 
+QString ScriptRunner::stepNote(const Step &step)
+{
+    if (step.rest.trimmed().isEmpty())
+        return QStringLiteral("note needs a text");
+    m_main.trace().note(step.rest.trimmed());
+    return noError();
+}
+
+// Answers the next file dialog, to save or to open.
 QString ScriptRunner::stepSaveAs(const Step &step)
 {
     if (step.rest.isEmpty())
-        return QStringLiteral("save-as needs a path or cancel");
+        return QStringLiteral("%1 needs a path or cancel").arg(step.verb);
     m_prompter.queueSaveAs(step.rest == QLatin1String("cancel") ? QString() : step.rest);
     return noError();
 }

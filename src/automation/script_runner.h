@@ -79,6 +79,7 @@ private:
     QString stepKeys(const Step &step);
     QString stepAnswer(const Step &step);
     QString stepSaveAs(const Step &step);
+    QString stepNote(const Step &step);
     QString stepPrint(const Step &step);
     QString stepFocus(const Step &step);
     QString stepSleep(const Step &step);

@@ -4,6 +4,7 @@
 #include "link/line_activity.h"
 #include "link/frame_reader.h"
 #include "link/shared_state.h"
+#include "link/trace.h"
 #include "link/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -31,6 +32,21 @@ private:
     ExchangeOutcome noReplyPath(bool stopped);
     ExchangeOutcome finish(int result, ExchangeEnd end);
     void log(const QString &s) { m_link.log.append(s); }
+    void sent(const QByteArray &b)
+    {
+        if (m_link.trace)
+            m_link.trace->host(b);
+    }
+    void received(const QByteArray &b)
+    {
+        if (m_link.trace)
+            m_link.trace->reader(b);
+    }
+    void stoppedEvent()
+    {
+        if (m_link.trace)
+            m_link.trace->event(stoppedEventText());
+    }
 
     LinkContext &m_link;
     const QByteArray &m_frame;
@@ -59,6 +75,7 @@ ExchangeOutcome Exchange::run()
         }
     }
     log(line + kCrLf);
+    sent(m_frame);
 
     // Acknowledgement. Silence here is not yet a failure: the reply may follow.
     m_class = FailureClass::NoAnswer;
@@ -71,6 +88,7 @@ ExchangeOutcome Exchange::run()
         return noReplyPath(true);
     if (w == WaitStatus::Arrived) {
         log(QStringLiteral("RD: ") + byteHex(quint8(ack[0])) + kCrLf);
+        received(ack);
         if (quint8(ack[0]) != ACK) {
             m_outcome.received = quint8(ack[0]);
             return fail(ExchangeEnd::Refused);
@@ -93,9 +111,11 @@ ExchangeOutcome Exchange::run()
         return portFault();
     if (w == WaitStatus::Stopped) {
         log(kCrLf);
+        received(header);
         return noReplyPath(true);
     }
     if (w == WaitStatus::TimedOut) {
+        received(header);
         m_outcome.expected = replyRemainder(header);
         m_outcome.got = waiting;
         return fail(ExchangeEnd::BodyMissing);
@@ -109,10 +129,12 @@ ExchangeOutcome Exchange::run()
             rb += kContinuation;
     }
     log(rb + kCrLf);
+    received(header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return portFault();
     log(QStringLiteral("SD: 06") + kCrLf);
+    sent(QByteArray(1, char(ACK)));
     // A reply larger than the buffer cannot be handed over whole.
     if (!m_reply.assign(body)) {
         m_outcome.expected = int(body.size());
@@ -134,11 +156,13 @@ ExchangeOutcome Exchange::noReplyPath(bool stopped)
     if (!port.write(QByteArray(1, char(EOT))))
         return portFault();
     log(QStringLiteral("SD: 04") + kCrLf);
+    sent(QByteArray(1, char(EOT)));
     m_outcome.elapsedMs = m_link.clock.nowMs() - m_start;
     m_class = FailureClass::NoAnswer;
     if (stopped) {
         // The operator has waited long enough: no further 3 s after the EOT.
         log(stoppedLogLine());
+        stoppedEvent();
         m_reply.clear();
         return finish(ExchangeNoReply, ExchangeEnd::Stopped);
     }
@@ -153,13 +177,16 @@ ExchangeOutcome Exchange::noReplyPath(bool stopped)
         for (int i = 0; i < qMin<int>(2, int(got.size())); ++i)
             rd += byteHex(quint8(got[i])) + QLatin1Char(' ');
         log(rd);
+        received(got.left(2));
         if (got.size() == 1) {
             m_outcome.received = quint8(got[0]);
             return fail(ExchangeEnd::ByteAfterEot);
         }
     }
-    if (w.status == WaitStatus::Stopped)
+    if (w.status == WaitStatus::Stopped) {
         log(stoppedLogLine());
+        stoppedEvent();
+    }
     m_reply.clear();
     const qint64 toEot = m_outcome.elapsedMs;
     ExchangeOutcome o = finish(ExchangeNoReply, w.status == WaitStatus::Stopped ? ExchangeEnd::Stopped : ExchangeEnd::NoReply);
@@ -208,9 +235,14 @@ QString hexSpaced(const QByteArray &bytes)
     return s;
 }
 
+QString stoppedEventText()
+{
+    return QStringLiteral("Stopped by the operator");
+}
+
 QString stoppedLogLine()
 {
-    return QStringLiteral("-- Stopped by the operator\r\n");
+    return QStringLiteral("-- ") + stoppedEventText() + QStringLiteral("\r\n");
 }
 
 ExchangeOutcome ExecuteCommand(LinkContext &link, const QByteArray &frame, Reply &reply)
@@ -224,6 +256,8 @@ ExchangeOutcome ExecuteCommand(LinkContext &link, const QByteArray &frame, Reply
     if (link.activity)
         link.activity->begin(QStringLiteral("Waiting for the reader's reply..."));
     const ExchangeOutcome outcome = Exchange(link, frame, reply).run();
+    if (link.trace)
+        link.trace->verdict(outcome);
     if (link.activity)
         link.activity->end(outcome.summary());
     return outcome;

@@ -15,6 +15,7 @@ namespace mdq {
 
 class LineActivity;
 class SerialPort;
+class Trace;
 class TrafficLog;
 struct SharedState;
 
@@ -33,6 +34,7 @@ struct LinkContext
     TrafficLog &log;
     SharedState &state;
     LineActivity *activity = nullptr;  // progress and stop requests; may be null
+    Trace *trace = nullptr;            // the decoded trace; may be null
 };
 
 // result 0 (reply copied, or port not opened: then the reply is untouched),
@@ -59,7 +61,8 @@ private:
 
 // Log helpers shared with the link test.
 QString hexSpaced(const QByteArray &bytes);  // "F2 00 " ...
-// The line the log gets when the operator stops a wait.
+// The line the log gets when the operator stops a wait, and the trace's event.
 QString stoppedLogLine();
+QString stoppedEventText();
 
 }  // namespace mdq

@@ -4,7 +4,9 @@
 #include "link/error_codes.h"
 #include "link/frame.h"
 
+#include <QDateTime>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -430,6 +432,49 @@ TraceRow decodeControl(quint8 byte, TraceDir dir)
     return row;
 }
 
+QList<QByteArray> splitLineBytes(const QByteArray &b)
+{
+    QList<QByteArray> pieces;
+    int i = 0;
+    while (i < b.size()) {
+        const quint8 first = quint8(b[i]);
+        int size = 1;
+        if (first == STX && b.size() - i >= 4) {
+            size = qMin((quint8(b[i + 2]) << 8 | quint8(b[i + 3])) + 6, int(b.size()) - i);
+        } else if (first != ACK && first != NAK && first != EOT && b.size() - i > 1) {
+            // A run of bytes that starts no frame: up to the next one that could.
+            int j = i + 1;
+            while (j < b.size() && quint8(b[j]) != STX && quint8(b[j]) != ACK && quint8(b[j]) != NAK
+                   && quint8(b[j]) != EOT)
+                ++j;
+            size = j - i;
+        }
+        pieces.append(b.mid(i, size));
+        i += size;
+    }
+    return pieces;
+}
+
+TraceRow decodePiece(TraceDir dir, const QByteArray &piece, QByteArray *lastRequest)
+{
+    const quint8 first = quint8(piece[0]);
+    if (first == STX && piece.size() >= 4) {
+        if (dir == TraceDir::Host) {
+            *lastRequest = piece;
+            return decodeRequest(piece);
+        }
+        return decodeReply(piece, *lastRequest);
+    }
+    if (piece.size() == 1)
+        return decodeControl(first, dir);
+    TraceRow row;
+    row.dir = dir;
+    row.bytes = piece;
+    row.kind = QStringLiteral("bytes");
+    row.summary = QStringLiteral("%1 bytes outside a frame").arg(piece.size());
+    return row;
+}
+
 TraceParse parseTrafficLog(const QString &text)
 {
     TraceParse out;
@@ -446,37 +491,8 @@ TraceParse parseTrafficLog(const QString &text)
     auto flush = [&] {
         if (!pending)
             return;
-        const QByteArray &b = pending->bytes;
-        const TraceDir dir = pending->dir;
-        int i = 0;
-        while (i < b.size()) {
-            const quint8 first = quint8(b[i]);
-            TraceRow row;
-            if (first == STX && b.size() - i >= 4) {
-                const int total = (quint8(b[i + 2]) << 8 | quint8(b[i + 3])) + 6;
-                const QByteArray frame = b.mid(i, qMin(total, int(b.size()) - i));
-                if (dir == TraceDir::Host) {
-                    row = decodeRequest(frame);
-                    lastRequest = frame;
-                } else {
-                    row = decodeReply(frame, lastRequest);
-                }
-                i += int(frame.size());
-            } else if (first == ACK || first == NAK || first == EOT || b.size() - i == 1) {
-                row = decodeControl(first, dir);
-                ++i;
-            } else {
-                // A run of bytes that starts no frame: up to the next one that could.
-                int j = i + 1;
-                while (j < b.size() && quint8(b[j]) != STX && quint8(b[j]) != ACK && quint8(b[j]) != NAK
-                       && quint8(b[j]) != EOT)
-                    ++j;
-                row.dir = dir;
-                row.bytes = b.mid(i, j - i);
-                row.kind = QStringLiteral("bytes");
-                row.summary = QStringLiteral("%1 bytes outside a frame").arg(j - i);
-                i = j;
-            }
+        for (const QByteArray &piece : splitLineBytes(pending->bytes)) {
+            TraceRow row = decodePiece(pending->dir, piece, &lastRequest);
             row.line = pending->line;
             out.rows.append(row);
         }
@@ -541,42 +557,238 @@ TraceParse parseTrafficLog(const QString &text)
     return out;
 }
 
-QString traceText(const QList<TraceRow> &rows)
+namespace {
+std::optional<TraceDir> dirFromName(const QString &name)
 {
-    int summaryWidth = 0;
-    for (const TraceRow &r : rows)
-        summaryWidth = qMax(summaryWidth, int(r.summary.size()));
-    summaryWidth = qMin(summaryWidth, 80);  // a very long one should not push every row's bytes away
-    QString out;
-    for (const TraceRow &r : rows) {
-        QString line = QStringLiteral("%1  %2  %3  %4")
-                           .arg(r.line, 5)
-                           .arg(dirName(r.dir), -6)
-                           .arg(r.kind, -7)
-                           .arg(r.summary, -summaryWidth);
-        if (!r.bytes.isEmpty())
-            line += QStringLiteral("  ") + hexSpacedBytes(r.bytes);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        out += line + QLatin1Char('\n');
+    for (TraceDir d : {TraceDir::Host, TraceDir::Reader, TraceDir::Note, TraceDir::Event})
+        if (dirName(d) == name)
+            return d;
+    return std::nullopt;
+}
+
+// "PT1.250S" -> 1250; -1 when it is no such duration.
+qint64 durationMs(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral("^PT(\\d+)\\.(\\d{3})S$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return -1;
+    return m.captured(1).toLongLong() * 1000 + m.captured(2).toInt();
+}
+
+// A time as exported, back to milliseconds; false when it is neither form.
+bool parseTime(const QString &text, TraceParse &out, qint64 *ms)
+{
+    const qint64 relative = durationMs(text);
+    if (relative >= 0) {
+        out.relativeTimes = true;
+        *ms = relative;
+        return true;
     }
+    const QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!t.isValid())
+        return false;
+    *ms = t.toMSecsSinceEpoch();
+    return true;
+}
+
+// Host and reader rows are decoded again from their bytes (the decoder may
+// know more than the one that wrote the file); the rest stands as written.
+void addExportedRow(TraceParse &out, TraceRow row, QByteArray *lastRequest)
+{
+    if ((row.dir == TraceDir::Host || row.dir == TraceDir::Reader) && !row.bytes.isEmpty()) {
+        TraceRow decoded = decodePiece(row.dir, row.bytes, lastRequest);
+        decoded.timeMs = row.timeMs;
+        decoded.deltaMs = row.deltaMs;
+        decoded.line = row.line;
+        row = decoded;
+    }
+    out.rows.append(row);
+}
+
+void parseJsonLines(const QStringList &lines, TraceParse &out)
+{
+    QByteArray lastRequest;
+    static const QStringList basic = {QStringLiteral("time"), QStringLiteral("delta_ms"), QStringLiteral("dir"),
+                                      QStringLiteral("bytes"), QStringLiteral("kind"), QStringLiteral("summary"),
+                                      QStringLiteral("line")};
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = lines[n].trimmed();
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
+        const QJsonObject o = doc.object();
+        const auto dir = dirFromName(o.value(QLatin1String("dir")).toString());
+        if (error.error != QJsonParseError::NoError || !doc.isObject() || !dir) {
+            out.problems.append({n + 1, error.error != QJsonParseError::NoError
+                                            ? QStringLiteral("not JSON: %1").arg(error.errorString())
+                                            : QStringLiteral("not a trace row (no dir host, reader, note or event)")});
+            continue;
+        }
+        TraceRow row;
+        row.dir = *dir;
+        row.kind = o.value(QLatin1String("kind")).toString();
+        row.summary = o.value(QLatin1String("summary")).toString();
+        const QString hex = o.value(QLatin1String("bytes")).toString();
+        row.bytes = QByteArray::fromHex(hex.toLatin1());
+        if (row.bytes.size() * 2 != hex.size()) {
+            out.problems.append({n + 1, QStringLiteral("bytes '%1' are not hex digits in pairs").arg(hex.left(16))});
+            continue;
+        }
+        qint64 ms = 0;
+        const QJsonValue time = o.value(QLatin1String("time"));
+        if (time.isString() && parseTime(time.toString(), out, &ms))
+            row.timeMs = ms;
+        else if (!time.isNull() && !time.isUndefined())
+            out.problems.append({n + 1, QStringLiteral("time '%1' is not an ISO 8601 time").arg(time.toString())});
+        const QJsonValue delta = o.value(QLatin1String("delta_ms"));
+        if (delta.isDouble())
+            row.deltaMs = qint64(delta.toDouble());
+        for (auto it = o.begin(); it != o.end(); ++it)
+            if (!basic.contains(it.key()))
+                row.fields.append({it.key(), it.value()});
+        addExportedRow(out, row, &lastRequest);
+    }
+}
+
+void parseTextExport(const QStringList &lines, TraceParse &out)
+{
+    QByteArray lastRequest;
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (int n = 1; n < lines.size(); ++n) {
+        QString line = lines[n];
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        const int bar = int(line.lastIndexOf(QLatin1Char('|')));
+        const QStringList head = line.left(bar).trimmed().split(blanks, Qt::SkipEmptyParts);
+        const auto dir = head.size() >= 4 ? dirFromName(head[2]) : std::nullopt;
+        if (bar < 0 || !dir) {
+            out.problems.append({n + 1, QStringLiteral("not a trace row: '%1'").arg(line.trimmed().left(40))});
+            continue;
+        }
+        TraceRow row;
+        row.dir = *dir;
+        row.kind = head[3];
+        // The summary is what stands between the kind and the bar.
+        const int kindEnd = int(line.indexOf(head[3], line.indexOf(head[2]) + head[2].size())) + int(head[3].size());
+        row.summary = line.mid(kindEnd, bar - kindEnd).trimmed();
+        const QString hex = line.mid(bar + 1).remove(blanks);
+        row.bytes = QByteArray::fromHex(hex.toLatin1());
+        if (row.bytes.size() * 2 != hex.size()) {
+            out.problems.append({n + 1, QStringLiteral("bytes after '|' are not hex digits in pairs")});
+            continue;
+        }
+        qint64 ms = 0;
+        if (head[0] != QLatin1String("-") && !head[0].startsWith(QLatin1String("line:"))) {
+            if (parseTime(head[0], out, &ms))
+                row.timeMs = ms;
+            else
+                out.problems.append({n + 1, QStringLiteral("time '%1' is not an ISO 8601 time").arg(head[0])});
+        }
+        if (head[1].startsWith(QLatin1Char('+')))
+            row.deltaMs = head[1].mid(1).toLongLong();
+        addExportedRow(out, row, &lastRequest);
+    }
+}
+}  // namespace
+
+TraceParse parseTraceFile(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QString first;
+    for (const QString &l : lines)
+        if (!(first = l.trimmed()).isEmpty())
+            break;
+    TraceParse out;
+    if (first.startsWith(QLatin1Char('{')))
+        parseJsonLines(lines, out);
+    else if (first.startsWith(traceTextHeader().left(17)))
+        parseTextExport(lines, out);
+    else
+        out = parseTrafficLog(text);
     return out;
 }
 
-QString traceJsonLines(const QList<TraceRow> &rows)
+QString traceTextHeader()
 {
-    QString out;
-    for (const TraceRow &r : rows) {
-        QString line = QStringLiteral("{\"time\":%1,\"delta_ms\":%2,\"dir\":\"%3\",\"bytes\":\"%4\",\"kind\":%5,\"summary\":%6")
-                           .arg(r.timeMs ? QString::number(*r.timeMs) : QStringLiteral("null"),
-                                r.deltaMs ? QString::number(*r.deltaMs) : QStringLiteral("null"), dirName(r.dir),
-                                bytesHex(r.bytes), jsonText(r.kind), jsonText(r.summary));
-        if (r.line > 0)
-            line += QStringLiteral(",\"line\":%1").arg(r.line);
-        for (const TraceField &f : r.fields)
-            line += QStringLiteral(",%1:%2").arg(jsonText(f.name), jsonText(f.value));
-        out += line + QStringLiteral("}\n");
+    return QStringLiteral("# QTEST820 trace: time, delta ms, dir, kind, summary | bytes");
+}
+
+QString traceTime(const TraceRow &row, TraceTimes times, qint64 firstMs)
+{
+    if (!row.timeMs)
+        return row.line > 0 ? QStringLiteral("line:%1").arg(row.line) : QStringLiteral("-");
+    if (times == TraceTimes::Stable) {
+        const qint64 ms = qMax<qint64>(0, *row.timeMs - firstMs);
+        return QStringLiteral("PT%1.%2S").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0'));
     }
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(*row.timeMs);
+    if (times == TraceTimes::TimeOfDay)
+        return local.toString(QStringLiteral("HH:mm:ss.zzz"));
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+QString traceLine(const TraceRow &r, TraceTimes times, qint64 firstMs, const TraceColumns &columns)
+{
+    const QString delta = r.deltaMs ? QStringLiteral("+%1").arg(*r.deltaMs) : QStringLiteral("-");
+    QString line = QStringLiteral("%1  %2  %3  %4  %5  |")
+                       .arg(traceTime(r, times, firstMs), -columns.time)
+                       .arg(delta, 7)
+                       .arg(dirName(r.dir), -6)
+                       .arg(r.kind, -7)
+                       .arg(r.summary, -columns.summary);
+    if (!r.bytes.isEmpty())
+        line += QLatin1Char(' ') + hexSpacedBytes(r.bytes);
+    return line;
+}
+
+namespace {
+qint64 firstTime(const QList<TraceRow> &rows)
+{
+    for (const TraceRow &r : rows)
+        if (r.timeMs)
+            return *r.timeMs;
+    return 0;
+}
+}  // namespace
+
+QString traceText(const QList<TraceRow> &rows, TraceTimes times)
+{
+    const qint64 first = firstTime(rows);
+    TraceColumns columns;
+    for (const TraceRow &r : rows) {
+        columns.summary = qMax(columns.summary, int(r.summary.size()));
+        columns.time = qMax(columns.time, int(traceTime(r, times, first).size()));
+    }
+    columns.summary = qMin(columns.summary, 80);  // a very long one should not push every row's bytes away
+    QString out = traceTextHeader() + QLatin1Char('\n');
+    for (const TraceRow &r : rows)
+        out += traceLine(r, times, first, columns) + QLatin1Char('\n');
+    return out;
+}
+
+QString traceJsonLine(const TraceRow &r, TraceTimes times, qint64 firstMs)
+{
+    QString line = QStringLiteral("{\"time\":%1,\"delta_ms\":%2,\"dir\":\"%3\",\"bytes\":\"%4\",\"kind\":%5,\"summary\":%6")
+                       .arg(r.timeMs ? jsonText(traceTime(r, times, firstMs)) : QStringLiteral("null"),
+                            r.deltaMs ? QString::number(*r.deltaMs) : QStringLiteral("null"), dirName(r.dir),
+                            bytesHex(r.bytes), jsonText(r.kind), jsonText(r.summary));
+    if (r.line > 0)
+        line += QStringLiteral(",\"line\":%1").arg(r.line);
+    for (const TraceField &f : r.fields)
+        line += QStringLiteral(",%1:%2").arg(jsonText(f.name), jsonText(f.value));
+    return line + QLatin1Char('}');
+}
+
+QString traceJsonLines(const QList<TraceRow> &rows, TraceTimes times)
+{
+    const qint64 first = firstTime(rows);
+    QString out;
+    for (const TraceRow &r : rows)
+        out += traceJsonLine(r, times, first) + QLatin1Char('\n');
     return out;
 }
 

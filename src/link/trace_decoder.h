@@ -29,8 +29,8 @@ struct TraceRow
     QString summary;
     QList<TraceField> fields;
     int line = 0;     // where it stood in the log, 0 when not from a log
-    std::optional<qint64> timeMs;   // a raw log has no times
-    std::optional<qint64> deltaMs;
+    std::optional<qint64> timeMs;   // ms since the epoch (or since the first row); a raw log has no times
+    std::optional<qint64> deltaMs;  // since the row before
 
     QJsonValue field(const QString &name) const;
 };
@@ -49,6 +49,14 @@ TraceRow decodeReply(const QByteArray &frame, const QByteArray &request = {});
 // A single byte outside a frame: ACK, NAK, EOT, or something else.
 TraceRow decodeControl(quint8 byte, TraceDir dir);
 
+// What one SD:/RD: line (or one write or read on the line) holds, cut into
+// frames, control bytes and runs of other bytes. The live trace and a saved
+// log are cut the same way, so both give the same rows.
+QList<QByteArray> splitLineBytes(const QByteArray &bytes);
+// One piece of that: a request, reply, control byte or stray bytes.
+// `lastRequest` is kept up to date for the replies that follow.
+TraceRow decodePiece(TraceDir dir, const QByteArray &piece, QByteArray *lastRequest);
+
 struct TraceProblem
 {
     int line;
@@ -59,6 +67,7 @@ struct TraceParse
 {
     QList<TraceRow> rows;
     QList<TraceProblem> problems;
+    bool relativeTimes = false;  // the times count from the first row, not from the epoch
 };
 
 // A traffic log as Save To writes it: "SD: " and "RD: " lines (continued on
@@ -66,9 +75,33 @@ struct TraceParse
 // that is none of these is a problem; decoding goes on after it.
 TraceParse parseTrafficLog(const QString &text);
 
-// One row per line, columns aligned.
-QString traceText(const QList<TraceRow> &rows);
-// One JSON object per row: time, delta_ms, dir, bytes, kind, summary, then the decoded fields.
-QString traceJsonLines(const QList<TraceRow> &rows);
+// Any file --decode takes: an exported trace (JSON Lines or text, told by
+// its first line) or else a raw traffic log.
+TraceParse parseTraceFile(const QString &text);
+
+// How exported times are written: the local time of day in ISO 8601 with
+// milliseconds, or (stable) the time since the first row as an ISO 8601
+// duration ("PT1.250S"), so that two runs compare with diff.
+enum class TraceTimes { Absolute, Stable, TimeOfDay /* 10:04:05.123, for the screen */ };
+
+// The first line of a text export; the decoder knows such a file by it.
+QString traceTextHeader();
+// One row's time as exported; "-" when it has none. `firstMs` is the first
+// row's time, for stable times.
+QString traceTime(const TraceRow &row, TraceTimes times, qint64 firstMs);
+// One row as a line of text: time, delta, dir, kind, summary, then "|" and
+// the bytes. Columns are padded to the widths given (0: not padded).
+struct TraceColumns
+{
+    int time = 0;
+    int summary = 0;
+};
+QString traceLine(const TraceRow &row, TraceTimes times, qint64 firstMs, const TraceColumns &columns);
+// The header line, then one row per line, columns aligned.
+QString traceText(const QList<TraceRow> &rows, TraceTimes times = TraceTimes::Absolute);
+// One JSON object per row (no line end): time, delta_ms, dir, bytes, kind,
+// summary, then the decoded fields.
+QString traceJsonLine(const TraceRow &row, TraceTimes times, qint64 firstMs);
+QString traceJsonLines(const QList<TraceRow> &rows, TraceTimes times = TraceTimes::Absolute);
 
 }  // namespace mdq

@@ -22,6 +22,13 @@ struct SaveDialogRequest
     QString proposedName;      // file name offered in the dialog, may be empty
 };
 
+struct OpenDialogRequest
+{
+    QString title;
+    QString filter;            // "Traces and logs (*.jsonl *.txt *.TXT)"
+    QString initialDirectory;
+};
+
 struct SaveDialogResult
 {
     QString fullPath;
@@ -36,6 +43,8 @@ public:
     // true for OK, false for Cancel.
     virtual bool askOkCancel(Icon icon, const QString &title, const QString &text) = 0;
     virtual std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) = 0;
+    // An existing file to read; none when cancelled.
+    virtual std::optional<QString> askOpenFile(const OpenDialogRequest &) { return std::nullopt; }
 };
 
 // Real dialogs, owned by the window given (may be null).
@@ -47,6 +56,7 @@ public:
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
     std::optional<SaveDialogResult> askSaveFile(const SaveDialogRequest &request) override;
+    std::optional<QString> askOpenFile(const OpenDialogRequest &request) override;
 
     // The box every message and question is shown in: over the active modal
     // window (else the owner), modal to the tool's windows only, OK default.

@@ -85,4 +85,15 @@ std::optional<SaveDialogResult> QtPrompter::askSaveFile(const SaveDialogRequest 
     return SaveDialogResult{path, QFileInfo(path).fileName()};
 }
 
+std::optional<QString> QtPrompter::askOpenFile(const OpenDialogRequest &request)
+{
+    QFileDialog dialog(ownerOr(m_owner), request.title, request.initialDirectory, request.filter);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 }  // namespace mdq

@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/line_activity.h"
 #include "link/frame_reader.h"
+#include "link/trace.h"
 #include "link/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -24,6 +25,11 @@ struct Check
         return status == WaitStatus::Arrived;
     }
     QString run(quint8 address);
+    void traced(bool host, const QByteArray &bytes)
+    {
+        if (link.trace)
+            host ? link.trace->host(bytes) : link.trace->reader(bytes);
+    }
 };
 
 QString Check::run(quint8 address)
@@ -40,11 +46,13 @@ QString Check::run(quint8 address)
     if (!port.write(frame))
         return error;
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);
+    traced(true, frame);
 
     QByteArray ack;
     if (!stage(reader.readExactly(1, limits::LinkTestStageMs, &ack)))
         return error;
     log.append(QStringLiteral("RD: ") + byteHex(quint8(ack[0])) + crlf);
+    traced(false, ack);
     if (quint8(ack[0]) != ACK)
         return error;
 
@@ -54,13 +62,17 @@ QString Check::run(quint8 address)
     log.append(QStringLiteral("RD: ") + hexSpaced(header));
 
     QByteArray body;
-    if (!stage(reader.readBody(header, limits::LinkTestStageMs, &body)))
+    if (!stage(reader.readBody(header, limits::LinkTestStageMs, &body))) {
+        traced(false, header);
         return error;
+    }
     log.append(hexSpaced(body) + crlf);
+    traced(false, header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return error;
     log.append(QStringLiteral("SD: 06") + crlf);
+    traced(true, QByteArray(1, char(ACK)));
 
     if (!replyBccOk(header, body))
         return error;
@@ -79,15 +91,21 @@ QString IRUnitIfOk(LinkContext &link, quint8 address, bool recordData, bool *sto
         link.activity->begin(QStringLiteral("Testing the link on %1...").arg(link.port.deviceName()));
     Check check{link};
     const QString result = check.run(address);
-    if (check.stopped)
+    if (check.stopped) {
         link.log.append(stoppedLogLine());
+        if (link.trace)
+            link.trace->event(stoppedEventText());
+    }
     if (result == QLatin1String("ERROR"))
         link.log.append(QStringLiteral("\r\n"));
+    const QString summary = check.stopped ? QStringLiteral("Link test stopped by the operator")
+                            : result == QLatin1String("ERROR")
+                                ? QStringLiteral("Link test failed: no valid answer on %1").arg(link.port.deviceName())
+                                : QStringLiteral("Link test passed on %1").arg(link.port.deviceName());
+    if (link.trace)
+        link.trace->event(summary);
     if (link.activity)
-        link.activity->end(check.stopped ? QStringLiteral("Link test stopped by the operator")
-                           : result == QLatin1String("ERROR")
-                               ? QStringLiteral("Link test failed: no valid answer on %1").arg(link.port.deviceName())
-                               : QStringLiteral("Link test passed on %1").arg(link.port.deviceName()));
+        link.activity->end(summary);
     if (stopped)
         *stopped = check.stopped;
     return result;

@@ -1,6 +1,7 @@
 #include "shell/log_view.h"
 
 #include "link/traffic_log.h"
+#include "shell/line_source.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 
 namespace mdq {
 
-LogView::LogView(TrafficLog &log, QWidget *parent) : QAbstractScrollArea(parent), m_log(log)
+LogView::LogView(LineSource &source, QWidget *parent) : QAbstractScrollArea(parent), m_source(source)
 {
     // Fixed width, so the hex columns of the traffic line up.
     useFixedFont(this);
@@ -24,40 +25,27 @@ LogView::LogView(TrafficLog &log, QWidget *parent) : QAbstractScrollArea(parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
-    connect(&log, &TrafficLog::appended, this, &LogView::onAppended);
-    connect(&log, &TrafficLog::cleared, this, &LogView::onCleared);
-    connect(&log, &TrafficLog::caretToEnd, this, &LogView::scrollToEnd);
-    onAppended(log.text());
+    connect(&source, &LineSource::linesAdded, this, &LogView::onAdded);
+    connect(&source, &LineSource::cleared, this, &LogView::onCleared);
+    connect(&source, &LineSource::showEnd, this, &LogView::scrollToEnd);
+    onAdded();
 }
 
-QString LogView::line(int i) const
+LogView::LogView(TrafficLog &log, QWidget *parent)
+    : LogView(*new TrafficLogLines(log), parent)
 {
-    if (i < 0 || i >= lineCount())
-        return QString();
-    const QString &text = m_log.text();
-    const int start = m_lineStarts[i];
-    int end = i + 1 < lineCount() ? m_lineStarts[i + 1] - 1 : int(text.size());  // drop the \n
-    if (end > start && text.at(end - 1) == QLatin1Char('\r'))
-        --end;
-    return text.mid(start, end - start);
+    m_ownSource.reset(&m_source);
 }
 
-void LogView::onAppended(const QString &piece)
+LogView::~LogView() = default;
+
+int LogView::lineCount() const { return m_source.lineCount(); }
+
+QString LogView::line(int i) const { return m_source.line(i); }
+
+void LogView::onAdded()
 {
-    if (piece.isEmpty())
-        return;
     const bool follow = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
-    const QString &text = m_log.text();
-    const int base = int(text.size() - piece.size());
-    for (int i = 0; i < piece.size(); ++i)
-        if (piece.at(i) == QLatin1Char('\n'))
-            m_lineStarts.append(base + i + 1);
-    // Only the lines this piece touched can have become the longest.
-    const int from = qMax(0, int(m_lineStarts.size()) - 1 - int(piece.count(QLatin1Char('\n'))) - 1);
-    for (int i = from; i < lineCount(); ++i) {
-        const int end = i + 1 < lineCount() ? m_lineStarts[i + 1] : int(text.size());
-        m_longestLine = qMax(m_longestLine, end - m_lineStarts[i]);
-    }
     updateScrollBars();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -66,8 +54,6 @@ void LogView::onAppended(const QString &piece)
 
 void LogView::onCleared()
 {
-    m_lineStarts = {0};
-    m_longestLine = 0;
     m_anchor = m_cursor = -1;
     updateScrollBars();
     viewport()->update();
@@ -93,7 +79,8 @@ void LogView::updateScrollBars()
     verticalScrollBar()->setRange(0, qMax(0, lineCount() - visibleLines()));
     verticalScrollBar()->setPageStep(visibleLines());
     verticalScrollBar()->setSingleStep(1);
-    const int width = m_longestLine * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+    m_rangeLongest = m_source.longestLine();
+    const int width = m_rangeLongest * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
     horizontalScrollBar()->setRange(0, qMax(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 3);
@@ -129,6 +116,9 @@ void LogView::paintEvent(QPaintEvent *)
         }
         p.drawText(x, top + fontMetrics().ascent(), line(i));
     }
+    // A source that learns its line lengths by drawing them widens the range now.
+    if (m_source.longestLine() != m_rangeLongest)
+        QMetaObject::invokeMethod(this, &LogView::updateScrollBars, Qt::QueuedConnection);
 }
 
 int LogView::lineAt(int y) const

@@ -1,24 +1,27 @@
 #pragma once
-// SDTDText: the on-screen view of the traffic log. It draws straight from the
-// log's text through an index of line starts, so a log of a million lines
-// costs the text plus four bytes a line, and an append costs only its own
-// characters. Read-only: lines can be selected (mouse, Shift+arrows, Ctrl+A)
-// and copied (Ctrl+C, context menu).
+// SDTDText and the decoded trace view: lines drawn straight from their
+// source (shell/line_source.h), only those on screen, so a log of a million
+// lines costs no more to show than a short one. Read-only: lines can be
+// selected (mouse, Shift+arrows, Ctrl+A) and copied (Ctrl+C, context menu).
 
 #include <QAbstractScrollArea>
-#include <QVector>
+#include <memory>
 
 namespace mdq {
 
+class LineSource;
 class TrafficLog;
 
 class LogView : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
+    explicit LogView(LineSource &source, QWidget *parent = nullptr);
+    // The raw traffic log's lines.
     explicit LogView(TrafficLog &log, QWidget *parent = nullptr);
+    ~LogView() override;
 
-    int lineCount() const { return int(m_lineStarts.size()); }
+    int lineCount() const;
     QString line(int i) const;
     // The selected lines joined with line ends; empty without a selection.
     QString selectedText() const;
@@ -36,7 +39,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    void onAppended(const QString &piece);
+    void onAdded();
     void onCleared();
     void updateScrollBars();
     void scrollToEnd();
@@ -44,9 +47,9 @@ private:
     int lineHeight() const;
     int visibleLines() const;
 
-    TrafficLog &m_log;
-    QVector<int> m_lineStarts{0};
-    int m_longestLine = 0;   // in characters, for the horizontal range
+    std::unique_ptr<LineSource> m_ownSource;
+    LineSource &m_source;
+    int m_rangeLongest = -1;  // the longest line the horizontal range was set for
     int m_anchor = -1;       // selection: lines m_anchor..m_cursor
     int m_cursor = -1;
 };

@@ -5,6 +5,7 @@
 #include "control/extend_page.h"
 #include "shell/log_file.h"
 #include "shell/log_view.h"
+#include "shell/monitor_page.h"
 #include "control/reader_control.h"
 #include "ui/widgets.h"
 #include "link/commands.h"
@@ -53,8 +54,9 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     , m_port(port)
     , m_clock(clock)
     , m_prompter(prompter)
+    , m_trace(clock)
     , m_activity(clock)
-    , m_runner(LinkContext{port, clock, m_log, m_state, &m_activity}, prompter,
+    , m_runner(LinkContext{port, clock, m_log, m_state, &m_activity, &m_trace}, prompter,
                [this]() -> std::optional<quint8> { return addressFromText(m_address->currentText()); },
                [this] { return m_record->isChecked(); })
     , m_context{m_runner}
@@ -92,7 +94,13 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_tabs->addTab(m_rfPage, QStringLiteral("RF CARD"));
     m_tabs->addTab(m_icPage, QStringLiteral("IC CARD"));
     m_tabs->addTab(m_extendPage, QStringLiteral("EXTEND FUNCTION"));
-    m_tabs->addTab(buildMonitorPage(), QStringLiteral("MONITOR"));
+    m_monitor = new MonitorPage(m_log, m_trace, prompter, m_activity, m_tabs);
+    m_record = m_monitor->recordCheck();
+    m_monitor->setRemembered(m_context.remembered);
+    m_tabs->addTab(m_monitor, QStringLiteral("MONITOR"));
+    // The decoded view shows what the raw log shows: Clear Data (and a
+    // command run without Record Data) clears both.
+    connect(&m_log, &TrafficLog::cleared, &m_trace, &Trace::clear);
     layout->addWidget(m_tabs, 1);
     m_scroll->setWidget(content);
     outer->addWidget(m_scroll, 1);
@@ -122,6 +130,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_idleReport.setInterval(250);
     connect(&m_idleReport, &QTimer::timeout, this, [this] {
         m_activity.report(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded));
+        m_trace.event(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded - m_idleTraced));
+        m_idleTraced = m_idleDiscarded;
     });
     m_port.setIdleInputHandler([this](qint64 total) {
         m_idleDiscarded = total;
@@ -161,6 +171,7 @@ void ReaderMain::setRemembered(Remembered *remembered)
         remembered = m_notRemembered.get();
     m_context.remembered = remembered;
     m_fitter->setRemembered(remembered);
+    m_monitor->setRemembered(remembered);
     const QString address = remembered->text(remembered::Address);
     if (m_address->findText(address) >= 0)
         m_address->setCurrentText(address);
@@ -254,29 +265,6 @@ QWidget *ReaderMain::buildReaderFrames(FrameButtons &buttons)
     return area;
 }
 
-QWidget *ReaderMain::buildMonitorPage()
-{
-    auto *page = new QWidget(m_tabs);
-    auto *layout = new QVBoxLayout(page);
-    auto *row = new QHBoxLayout;
-    auto *clear = makeButton(page, QStringLiteral("ClearSDTDText"), QStringLiteral("Clear Data"));
-    m_record = new QCheckBox(QStringLiteral("Record Data"), page);
-    m_record->setObjectName(QStringLiteral("CheckRecord"));
-    m_record->setChecked(false);
-    auto *save = makeButton(page, QStringLiteral("SaveSDTDText"), QStringLiteral("Save To"));
-    row->addWidget(clear);
-    row->addWidget(m_record);
-    row->addWidget(save);
-    row->addStretch(1);
-    layout->addLayout(row);
-    auto *view = new LogView(m_log, page);
-    view->setObjectName(QStringLiteral("SDTDText"));
-    layout->addWidget(view, 1);
-    connect(clear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
-    connect(save, &QPushButton::clicked, this, &ReaderMain::saveLog);
-    return page;
-}
-
 void ReaderMain::openSettings()
 {
     comportset window(m_context, this);
@@ -305,6 +293,14 @@ void ReaderMain::refreshConnection()
     info.baud = m_port.baudRate();
     info.address = m_address->currentText();
     m_statusBar->setConnection(info);
+    if (info.state != m_shownState) {
+        if (info.state == LinkState::Connected && m_shownState == LinkState::NotConnected)
+            toolEvent(QStringLiteral("Connected: COM%1 (%2) at %3 baud, address %4")
+                          .arg(info.port).arg(info.device).arg(info.baud).arg(info.address), false);
+        else if (info.state == LinkState::NotConnected)
+            toolEvent(QStringLiteral("Disconnected"), false);
+        m_shownState = info.state;
+    }
 }
 
 void ReaderMain::takeLinkChanges()
@@ -317,7 +313,7 @@ void ReaderMain::takeLinkChanges()
         const LinkChange change = m_linkChanges.takeFirst();
         const QString where = QStringLiteral("COM%1 (%2)").arg(m_port.portNumber()).arg(m_port.deviceName());
         if (change == LinkChange::Lost) {
-            m_log.append(QStringLiteral("-- Port lost: %1 is gone\r\n").arg(where));
+            toolEvent(QStringLiteral("Port lost: %1 is gone").arg(where), true);
             m_activity.report(
                 QStringLiteral("Port lost: %1 is gone; waiting for it to come back").arg(m_port.deviceName()));
             continue;
@@ -332,20 +328,22 @@ void ReaderMain::takeLinkChanges()
         if (answer == QLatin1String("ERROR")) {
             m_port.close();
             m_state.PortOpened = false;
-            m_log.append(QStringLiteral("-- %1 is back, but the reader does not answer\r\n").arg(where));
+            toolEvent(QStringLiteral("%1 is back, but the reader does not answer").arg(where), true);
             m_activity.report(QStringLiteral("%1 is back, but the reader does not answer: press Setup Comm").arg(where));
         } else {
             const QString text = QStringLiteral("Reconnected: %1 at %2 baud").arg(where).arg(m_port.baudRate());
-            m_log.append(QStringLiteral("-- %1\r\n").arg(text));
+            toolEvent(text, true);
             m_activity.report(text);
         }
     }
     refreshConnection();
 }
 
-void ReaderMain::saveLog()
+void ReaderMain::toolEvent(const QString &text, bool raw)
 {
-    saveTrafficLog(m_prompter, m_log.text(), *m_context.remembered);
+    if (raw)
+        m_log.append(QStringLiteral("-- %1\r\n").arg(text));
+    m_trace.event(text);
 }
 
 }  // namespace mdq

@@ -6,6 +6,7 @@
 #include "ui/reader_context.h"
 #include "link/line_activity.h"
 #include "link/shared_state.h"
+#include "link/trace.h"
 #include "link/traffic_log.h"
 #include "platform/serial_port.h"
 #include "ui/status_bar.h"
@@ -31,6 +32,7 @@ class IcCardPage;
 class RfCardPage;
 class ExtendPage;
 class LogView;
+class MonitorPage;
 class Remembered;
 class WindowFitter;
 
@@ -46,6 +48,8 @@ public:
 
     SharedState &state() { return m_state; }
     TrafficLog &log() { return m_log; }
+    Trace &trace() { return m_trace; }
+    MonitorPage &monitor() { return *m_monitor; }
     LineActivity &activity() { return m_activity; }
     StatusBar *statusBar() const { return m_statusBar; }
     CommandRunner &runner() { return m_runner; }
@@ -77,8 +81,8 @@ private:
     struct FrameButtons;
     QWidget *buildTopBar();
     QWidget *buildReaderFrames(FrameButtons &buttons);
-    QWidget *buildMonitorPage();
-    void saveLog();
+    // A tool event: into the decoded trace, and (raw = true) as a "-- " line into the log.
+    void toolEvent(const QString &text, bool raw);
     // Brings the status bar's connection part up to date.
     void refreshConnection();
     // The port's device went away or came back: trace, status bar, link test.
@@ -90,13 +94,17 @@ private:
     Prompter &m_prompter;
     SharedState m_state;
     TrafficLog m_log;
+    Trace m_trace;
     LineActivity m_activity;
     CommandRunner m_runner;
     StatusBar *m_statusBar = nullptr;
     QTimer m_idleReport;
     qint64 m_idleDiscarded = 0;
+    qint64 m_idleTraced = 0;  // of those, already told to the trace
     QComboBox *m_address = nullptr;
     QCheckBox *m_record = nullptr;
+    MonitorPage *m_monitor = nullptr;
+    LinkState m_shownState = LinkState::NotConnected;
     QTabWidget *m_tabs = nullptr;
     ReaderContext m_context;
     std::unique_ptr<ReaderControl> m_control;

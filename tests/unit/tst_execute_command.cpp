@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/line_activity.h"
 #include "link/shared_state.h"
+#include "link/trace.h"
 #include "link/traffic_log.h"
 #include "support/fake_clock.h"
 #include "support/fake_serial_port.h"
@@ -35,7 +36,8 @@ class TestExecuteCommand : public QObject
         RecordingPrompter prompter;
         TrafficLog log;
         SharedState state;
-        LinkContext link{port, clock, log, state};
+        Trace trace{clock};
+        LinkContext link{port, clock, log, state, nullptr, &trace};
         Rig()
         {
             port.open(1, 9600);
@@ -52,6 +54,45 @@ class TestExecuteCommand : public QObject
         }
     };
 
+    // The live trace holds what a saved copy of the log decodes to (the rows
+    // of the line and the log's events), plus the verdict as its last row.
+    static QString traceDiffersFromLog(const Rig &r)
+    {
+        QList<TraceRow> live;
+        for (const TraceRow &row : r.trace.rows())
+            if (row.kind != QLatin1String("verdict"))
+                live.append(row);
+        const TraceParse saved = parseTrafficLog(r.log.text());
+        if (!saved.problems.isEmpty())
+            return QStringLiteral("log line %1: %2").arg(saved.problems.first().line).arg(saved.problems.first().text);
+        if (saved.rows.size() != live.size())
+            return QStringLiteral("%1 live rows, %2 decoded from the log").arg(live.size()).arg(saved.rows.size());
+        for (int i = 0; i < live.size(); ++i) {
+            const TraceRow &a = live[i], &b = saved.rows[i];
+            if (a.dir != b.dir || a.bytes != b.bytes || a.kind != b.kind || a.summary != b.summary
+                || a.fields.size() != b.fields.size())
+                return QStringLiteral("row %1: '%2' live, '%3' from the log").arg(i).arg(a.summary, b.summary);
+        }
+        return QString();
+    }
+    // The verdict row in short: end ack eot checksum class.
+    static QString verdictOf(const Trace &trace)
+    {
+        const TraceRow v = trace.row(trace.size() - 1);
+        if (v.kind != QLatin1String("verdict"))
+            return QStringLiteral("no verdict: ") + v.summary;
+        auto yes = [&](const char *f) { return v.field(QLatin1String(f)).toBool() ? "yes" : "no"; };
+        auto text = [&](const char *f) {
+            const QJsonValue x = v.field(QLatin1String(f));
+            return x.isUndefined() ? QStringLiteral("-") : x.toString();
+        };
+        QString bcc = text("checksum");
+        if (bcc == QLatin1String("wrong"))
+            bcc += QLatin1Char(' ') + text("bcc_expected");
+        return QStringLiteral("%1 ack=%2 eot=%3 bcc=%4 class=%5")
+            .arg(text("end"), yes("acknowledged"), yes("eot_sent"), bcc, text("failure_class"));
+    }
+
 private Q_SLOTS:
     // What the reader sends after the request (chunks at times after it), and
     // what the engine makes of it: result, log lines after the request's,
@@ -65,38 +106,51 @@ private Q_SLOTS:
         QTest::addColumn<int>("eotAt");        // -1: no EOT
         QTest::addColumn<int>("took");
         QTest::addColumn<QString>("summary");  // empty: not checked
+        QTest::addColumn<QString>("verdict");  // the trace's verdict row, as verdictOf gives it
         const QByteArray nak("\x15", 1);
         const QString okLog = QStringLiteral("RD: F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n");
         QTest::newRow("ACK refused") << QList<Chunk>{{10, nak}} << -1 << "RD: 15\r\n\r\n" << kUnitNotDetected << -1 << 10
-                                     << "The reader refused the command: received 15h instead of ACK (06h)";
+                                     << "The reader refused the command: received 15h instead of ACK (06h)"
+                                     << "refused ack=no eot=no bcc=- class=no answer";
         // Nothing for 3 s, then the whole reply within the next 6 s: a success,
         // and no "RD: " line for the missing acknowledgement.
         QTest::newRow("late reply without ACK") << QList<Chunk>{{4000, kPositive}} << 0 << okLog << QString() << -1
-                                                << 4000 << QString();
+                                                << 4000 << QString() << "reply ack=no eot=no bcc=good class=-";
         // EOT after 3 + 6 s, the call over after 3 more.
         QTest::newRow("silent") << QList<Chunk>{} << -2 << "SD: 04\r\n" << QString() << 9000 << 12000
-                                << "No reply from the reader: EOT sent after 9.0 s";
+                                << "No reply from the reader: EOT sent after 9.0 s" << "no reply ack=no eot=yes bcc=- class=-";
         // What comes within 3 s after EOT is read: one byte as a refusal, more as a late reply.
         QTest::newRow("one byte after EOT") << QList<Chunk>{{-500, nak}} << -1 << "SD: 04\r\nRD: 15 \r\n" << kUnitNotDetected
-                                            << 9000 << 9500 << QString();
+                                            << 9000 << 9500 << QString()
+                                            << "byte after EOT ack=no eot=yes bcc=- class=no answer";
         QTest::newRow("bytes after EOT") << QList<Chunk>{{-500, QByteArray::fromHex("F2000A")}} << -2
-                                         << "SD: 04\r\nRD: F2 00 " << QString() << 9000 << 9500 << QString();
+                                         << "SD: 04\r\nRD: F2 00 " << QString() << 9000 << 9500 << QString()
+                                         << "no reply ack=no eot=yes bcc=- class=-";
         QTest::newRow("ACK only") << QList<Chunk>{{0, kAck}} << -2 << "RD: 06\r\nSD: 04\r\n" << QString() << 6000 << 9000
-                                  << "No reply from the reader: EOT sent after 6.0 s";
+                                  << "No reply from the reader: EOT sent after 6.0 s" << "no reply ack=yes eot=yes bcc=- class=-";
         // No ACK for a reply never finished.
         QTest::newRow("header without body")
             << QList<Chunk>{{0, kAck}, {0, kPositive.left(4)}, {1000, kPositive.mid(4, 3)}} << -1
-            << "RD: 06\r\nRD: F2 00 00 06 \r\n" << kDataError << -1 << 6000 << QString();
+            << "RD: 06\r\nRD: F2 00 00 06 \r\n" << kDataError << -1 << 6000 << QString()
+            << "reply cut off ack=yes eot=no bcc=- class=bad data";
         // Each limit counts from the start of its own wait.
         QTest::newRow("ACK and reply just in time") << QList<Chunk>{{2999, kAck}, {5999, kPositive}} << 0
-                                                    << "RD: 06\r\n" + okLog << QString() << -1 << 8998 << QString();
+                                                    << "RD: 06\r\n" + okLog << QString() << -1 << 8998 << QString()
+                                                    << "reply ack=yes eot=no bcc=good class=-";
         QTest::newRow("reply just late") << QList<Chunk>{{2999, kAck}, {6001, kPositive}} << -2
-                                         << "RD: 06\r\nSD: 04\r\nRD: F2 00 " << QString() << 8999 << 9000 << QString();
+                                         << "RD: 06\r\nSD: 04\r\nRD: F2 00 " << QString() << 8999 << 9000 << QString()
+                                         << "no reply ack=yes eot=yes bcc=- class=-";
         // A late ACK is read as the first header byte: the misframed reply
         // fails its checks instead of reaching the handler.
         QTest::newRow("ACK late, misframed reply rejected") << QList<Chunk>{{3001, kAck}, {0, kPositive}} << -1
                                                             << "RD: 06 F2 00 00 06 50 31 30 30 30 30 03 96 \r\nSD: 06\r\n\r\n"
-                                                            << kDataError << -1 << 3001 << QString();
+                                                            << kDataError << -1 << 3001 << QString()
+                                                            << "bad reply ack=yes eot=no bcc=good class=bad data";
+        QByteArray badBcc = kPositive;
+        badBcc[badBcc.size() - 1] = char(0x97);
+        QTest::newRow("wrong BCC") << QList<Chunk>{{0, kAck}, {0, badBcc}} << -1
+                                   << "RD: 06\r\nRD: F2 00 00 06 50 31 30 30 30 30 03 97 \r\nSD: 06\r\n\r\n" << kDataError
+                                   << -1 << 0 << QString() << "bad reply ack=yes eot=no bcc=wrong 96 class=bad data";
     }
     void answers()
     {
@@ -107,6 +161,7 @@ private Q_SLOTS:
         QFETCH(int, eotAt);
         QFETCH(int, took);
         QFETCH(QString, summary);
+        QFETCH(QString, verdict);
         Rig r;
         QList<Chunk> afterEot;
         for (const Chunk &c : answer)
@@ -130,6 +185,11 @@ private Q_SLOTS:
         QCOMPARE(r.clock.nowMs() - start, took);
         if (!summary.isEmpty())
             QCOMPARE(r.outcome.summary(), summary);
+        QCOMPARE(verdictOf(r.trace), verdict);
+        const TraceRow v = r.trace.row(r.trace.size() - 1);
+        QCOMPARE(v.field(QStringLiteral("reply_ms")).toInteger(), r.outcome.elapsedMs);
+        QCOMPARE(v.field(QStringLiteral("result")).toInt(), result);
+        QCOMPARE(traceDiffersFromLog(r), QString());
     }
 
     void operatorStopEndsTheWaitWithEot_data()
@@ -172,6 +232,9 @@ private Q_SLOTS:
         QVERIFY(r.clock.nowMs() - start < 2000);  // not the 12 s of silence
         QVERIFY(!activity.isBusy());
         QVERIFY(activity.summary().startsWith(QLatin1String("Stopped by the operator after 1.")));
+        QVERIFY(verdictOf(r.trace).startsWith(QLatin1String("stopped ")));
+        QVERIFY(r.trace.row(r.trace.size() - 1).field(QStringLiteral("stopped")).toBool());
+        QCOMPARE(traceDiffersFromLog(r), QString());
     }
 
     // Long frames wrap in the log: a request after 24 bytes, then every 25
@@ -213,6 +276,7 @@ private Q_SLOTS:
         }
         QCOMPARE(lines[first + perLine.size()], request ? QStringLiteral("RD: 06") : QStringLiteral("SD: 06"));
         QVERIFY(r.log.text().contains(QLatin1String("0A 0A ")));  // never "A "
+        QCOMPARE(traceDiffersFromLog(r), QString());  // one row however the log wraps it
     }
 
     void portNotOpened()
