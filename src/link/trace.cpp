@@ -168,7 +168,8 @@ TraceRow Trace::verdictRow(const QByteArray &payload) const
         row.fields.append({QStringLiteral("checksum"), v.bcc == 1 ? QStringLiteral("good") : QStringLiteral("wrong")});
         if (v.bcc == 2) {
             row.fields.append({QStringLiteral("bcc_expected"), byteHex(v.bccExpected)});
-            row.summary += QStringLiteral("; BCC wrong, expected %1h").arg(byteHex(v.bccExpected));
+            if (!row.summary.contains(QLatin1String("BCC")))
+                row.summary += QStringLiteral("; BCC wrong, expected %1h").arg(byteHex(v.bccExpected));
         }
     }
     row.fields.append({QStringLiteral("eot_sent"), bool(v.eotSent)});

@@ -566,6 +566,12 @@ std::optional<TraceDir> dirFromName(const QString &name)
     return std::nullopt;
 }
 
+bool isHexPairs(const QString &hex)
+{
+    static const QRegularExpression re(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    return re.match(hex).hasMatch();
+}
+
 // "PT1.250S" -> 1250; -1 when it is no such duration.
 qint64 durationMs(const QString &text)
 {
@@ -632,7 +638,7 @@ void parseJsonLines(const QStringList &lines, TraceParse &out)
         row.summary = o.value(QLatin1String("summary")).toString();
         const QString hex = o.value(QLatin1String("bytes")).toString();
         row.bytes = QByteArray::fromHex(hex.toLatin1());
-        if (row.bytes.size() * 2 != hex.size()) {
+        if (!isHexPairs(hex)) {
             out.problems.append({n + 1, QStringLiteral("bytes '%1' are not hex digits in pairs").arg(hex.left(16))});
             continue;
         }
@@ -677,7 +683,7 @@ void parseTextExport(const QStringList &lines, TraceParse &out)
         row.summary = line.mid(kindEnd, bar - kindEnd).trimmed();
         const QString hex = line.mid(bar + 1).remove(blanks);
         row.bytes = QByteArray::fromHex(hex.toLatin1());
-        if (row.bytes.size() * 2 != hex.size()) {
+        if (!isHexPairs(hex)) {
             out.problems.append({n + 1, QStringLiteral("bytes after '|' are not hex digits in pairs")});
             continue;
         }

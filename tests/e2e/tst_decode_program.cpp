@@ -34,7 +34,8 @@ private Q_SLOTS:
         const ProgramRun r = runProgram({QStringLiteral("--decode"), m_log});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.err, QStringLiteral("qtest820: %1:36: '0O' is not a byte in two hex digits\n").arg(m_log));
-        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.takeFirst().startsWith(QLatin1String("# QTEST820 trace:")), "a header names the columns");
         QCOMPARE(lines.size(), 26);
         QVERIFY2(lines[14].contains(QLatin1String("Negative reply 10: Card jam"))
                      && lines[14].endsWith(QLatin1String("F2 00 00 05 4E 30 30 31 30 03 BB")),

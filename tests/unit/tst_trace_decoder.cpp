@@ -200,6 +200,58 @@ private Q_SLOTS:
         QCOMPARE(p.problems[0].line, 36);
         QVERIFY2(p.problems[0].text.contains(QLatin1String("'0O'")), qPrintable(p.problems[0].text));
     }
+
+    // An exported trace read back: a line that is not a row is reported with
+    // its number and reading goes on; each format is told by its first line.
+    void exportedTraceLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("rows");      // dir kind summary
+        QTest::addColumn<QList<int>>("problems");   // line numbers
+        QTest::addColumn<bool>("relative");
+        const QString request = QStringLiteral("\"bytes\":\"F200000343313003B0\",\"kind\":\"request\",\"summary\":\"old\"}");
+        QTest::newRow("jsonl") << QStringLiteral("{\"time\":\"PT0.000S\",\"delta_ms\":0,\"dir\":\"host\",") + request
+                                      + QStringLiteral("\nnot json\n{\"time\":\"PT0.020S\",\"dir\":\"note\",\"bytes\":\"\",\"kind\":\"note\",\"summary\":\"hi\"}\n"
+                                                       "{\"dir\":\"sideways\"}\n{\"dir\":\"reader\",\"bytes\":\"0G\"}\n")
+                               << QStringList{"host request Card status", "note note hi"} << QList<int>{2, 4, 5} << true;
+        QTest::newRow("jsonl absolute time") << QStringLiteral("{\"time\":\"2026-12-07T10:04:05.123+01:00\",\"dir\":\"event\",\"bytes\":\"\",\"kind\":\"event\",\"summary\":\"x\"}\n"
+                                                              "{\"time\":\"yesterday\",\"dir\":\"event\",\"bytes\":\"\",\"kind\":\"event\",\"summary\":\"y\"}\n")
+                                             << QStringList{"event event x", "event event y"} << QList<int>{2} << false;
+        QTest::newRow("text") << traceTextHeader() + QStringLiteral("\nPT0.000S  +0  host  request  Card status  | F2 00 00 03 43 31 30 03 B0\n"
+                                                                    "garbage\nPT0.001S  +1  note  note  a | b  |\nPT0.002S  +1  reader  ack  ACK  | 0\n")
+                              << QStringList{"host request Card status", "note note a | b"} << QList<int>{3, 5} << true;
+        QTest::newRow("raw log") << QStringLiteral("SD: 06\r\n") << QStringList{"host ack ACK: reply accepted"} << QList<int>{} << false;
+    }
+    void exportedTraceLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, rows);
+        QFETCH(QList<int>, problems);
+        QFETCH(bool, relative);
+        const TraceParse p = parseTraceFile(text);
+        static const char *dirs[] = {"host", "reader", "note", "event"};
+        QStringList got;
+        for (const TraceRow &r : p.rows)
+            got << QStringLiteral("%1 %2 %3").arg(QLatin1String(dirs[int(r.dir)]), r.kind, r.summary);
+        QCOMPARE(got, rows);
+        QList<int> lines;
+        for (const TraceProblem &problem : p.problems)
+            lines << problem.line;
+        QCOMPARE(lines, problems);
+        QCOMPARE(p.relativeTimes, relative);
+    }
+
+    // Times as exported: ISO 8601 with milliseconds and the offset, or since the first row.
+    void exportedTimes()
+    {
+        TraceRow row;
+        row.timeMs = QDateTime(QDate(2026, 12, 7), QTime(10, 4, 5, 123), Qt::OffsetFromUTC, 3600).toMSecsSinceEpoch();
+        const QString absolute = traceTime(row, TraceTimes::Absolute, 0);
+        QVERIFY2(QRegularExpression(QStringLiteral("^2026-12-07T\\d\\d:04:05\\.123([+-]\\d\\d:\\d\\d|Z)$")).match(absolute).hasMatch(),
+                 qPrintable(absolute));
+        QCOMPARE(QDateTime::fromString(absolute, Qt::ISODateWithMs).toMSecsSinceEpoch(), *row.timeMs);
+        QCOMPARE(traceTime(row, TraceTimes::Stable, *row.timeMs - 61250), QStringLiteral("PT61.250S"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTraceDecoder)
