@@ -42,6 +42,13 @@ void realKey(QWidget *w, Qt::Key key, Qt::KeyboardModifiers modifiers)
         QTest::keyClick(window, key, modifiers);
 }
 
+void realType(QWidget *w, const QString &text)
+{
+    if (QWindow *window = handleOf(w))
+        for (const QChar c : text)
+            QTest::keyClick(window, c.toLatin1());
+}
+
 bool waitFor(const std::function<bool()> &pred, int ms)
 {
     QElapsedTimer t;

@@ -24,6 +24,8 @@ namespace mdqtest {
 // Real input to a widget's window.
 void realClick(QWidget *w);
 void realKey(QWidget *w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Types Latin-1 text into the window that has w, key by key (to its focus widget).
+void realType(QWidget *w, const QString &text);
 // Waits (event loop running) until the widget's window is exposed.
 bool waitExposed(QWidget *w, int ms = 5000);
 // Runs the event loop until pred() or ms pass; returns pred().
