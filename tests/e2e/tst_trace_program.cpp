@@ -173,6 +173,15 @@ private Q_SLOTS:
         }
         // The link test, initialise, four card status, a move and the serial number.
         QCOMPARE(requests, 8);
+
+        // Its times made stable for diff: counted from the first row.
+        const ProgramRun stable = runProgram({QStringLiteral("--decode"), QDir(folder).filePath(file), QStringLiteral("--format"),
+                                              QStringLiteral("jsonl"), QStringLiteral("--stable-times")});
+        QCOMPARE(stable.code, 0);
+        const QList<QJsonObject> stableRows = jsonRows(stable.out);
+        QCOMPARE(stableRows.size(), rows.size());
+        QCOMPARE(stableRows.first().value(QLatin1String("time")).toString(), QStringLiteral("PT0.000S"));
+        QVERIFY(stableRows.last().value(QLatin1String("time")).toString() != QLatin1String("PT0.000S"));
     }
 };
 
