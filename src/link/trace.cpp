@@ -24,6 +24,7 @@ struct PackedVerdict
     quint8 eotSent;
     quint8 bcc;          // 0 no reply frame, 1 good, 2 wrong
     quint8 bccExpected;
+    quint8 marker;       // the reply's P or N, 0 without a reply frame
 };
 
 QString endName(ExchangeEnd end)
@@ -113,6 +114,7 @@ void Trace::verdict(const ExchangeOutcome &o)
     v.acked = m_acked;
     v.eotSent = m_eotSent;
     if (m_lastReply.size() >= 6) {
+        v.marker = quint8(m_lastReply[4]);
         v.bccExpected = ComputeBcc(m_lastReply);
         v.bcc = quint8(m_lastReply.back()) == v.bccExpected ? 1 : 2;
     }
@@ -158,12 +160,18 @@ TraceRow Trace::verdictRow(const QByteArray &payload) const
                    : o.result == ExchangeNoReply ? QStringLiteral("No reply")
                    : o.failureClass == FailureClass::NoAnswer ? QStringLiteral("Failed (no answer)")
                                                                : QStringLiteral("Failed (bad data)");
+    const QString reply = v.marker == 'P' ? QStringLiteral("positive") : v.marker == 'N' ? QStringLiteral("negative") : QString();
     row.summary = head + QStringLiteral(": ")
-                  + (o.end == ExchangeEnd::Reply ? QStringLiteral("reply after %1 ms").arg(o.elapsedMs) : o.summary());
+                  + (o.end == ExchangeEnd::Reply ? QStringLiteral("%1reply after %2 ms")
+                                                        .arg(reply.isEmpty() ? QString() : reply + QLatin1Char(' '))
+                                                        .arg(o.elapsedMs)
+                                                  : o.summary());
     row.fields.append({QStringLiteral("result"), o.result});
     row.fields.append({QStringLiteral("end"), endName(o.end)});
     row.fields.append({QStringLiteral("acknowledged"), bool(v.acked)});
     row.fields.append({QStringLiteral("reply_ms"), qint64(o.elapsedMs)});
+    if (!reply.isEmpty())
+        row.fields.append({QStringLiteral("reply"), reply});
     if (v.bcc) {
         row.fields.append({QStringLiteral("checksum"), v.bcc == 1 ? QStringLiteral("good") : QStringLiteral("wrong")});
         if (v.bcc == 2) {

@@ -57,6 +57,7 @@ TraceLines::TraceLines(Trace &trace, QObject *parent) : LineSource(parent), m_tr
     connect(&trace, &Trace::rowAdded, this, &LineSource::linesAdded);
     connect(&trace, &Trace::cleared, this, [this] {
         m_longestLine = 0;
+        m_cache.clear();
         Q_EMIT cleared();
     });
 }
@@ -67,8 +68,11 @@ QString TraceLines::line(int i) const
 {
     if (i < 0 || i >= lineCount())
         return QString();
+    if (const QString *cached = m_cache.object(i))
+        return *cached;
     const QString text = traceLine(m_trace.row(i), TraceTimes::TimeOfDay, 0, {kTimeWidth, kSummaryWidth});
     m_longestLine = qMax(m_longestLine, int(text.size()));
+    m_cache.insert(i, new QString(text));
     return text;
 }
 

@@ -3,6 +3,7 @@
 // be cleared. The traffic log's raw text and the decoded trace are both
 // such sources; the view asks only for the lines it shows.
 
+#include <QCache>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -63,6 +64,9 @@ public:
 private:
     Trace &m_trace;
     mutable int m_longestLine = 0;  // of the lines drawn so far
+    // Lines already decoded: a view that follows the end draws mostly the
+    // rows it drew last time, so each new row is decoded once.
+    mutable QCache<int, QString> m_cache{2000};
 };
 
 }  // namespace mdq

@@ -54,6 +54,7 @@ void LogView::onAdded()
 
 void LogView::onCleared()
 {
+    m_laidOut.clear();
     m_anchor = m_cursor = -1;
     updateScrollBars();
     viewport()->update();
@@ -114,11 +115,27 @@ void LogView::paintEvent(QPaintEvent *)
         } else {
             p.setPen(palette().text().color());
         }
-        p.drawText(x, top + fontMetrics().ascent(), line(i));
+        const QString text = line(i);
+        QStaticText *laidOut = m_laidOut.object(i);
+        if (!laidOut || laidOut->text() != text) {  // the last line of a log may still grow
+            laidOut = new QStaticText(text);
+            laidOut->setTextFormat(Qt::PlainText);
+            laidOut->setPerformanceHint(QStaticText::AggressiveCaching);
+            laidOut->prepare(QTransform(), font());
+            m_laidOut.insert(i, laidOut);
+        }
+        p.drawStaticText(x, top, *laidOut);
     }
     // A source that learns its line lengths by drawing them widens the range now.
     if (m_source.longestLine() != m_rangeLongest)
         QMetaObject::invokeMethod(this, &LogView::updateScrollBars, Qt::QueuedConnection);
+}
+
+void LogView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_laidOut.clear();
+    QAbstractScrollArea::changeEvent(event);
 }
 
 int LogView::lineAt(int y) const

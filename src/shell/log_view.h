@@ -5,6 +5,8 @@
 // selected (mouse, Shift+arrows, Ctrl+A) and copied (Ctrl+C, context menu).
 
 #include <QAbstractScrollArea>
+#include <QCache>
+#include <QStaticText>
 #include <memory>
 
 namespace mdq {
@@ -32,6 +34,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -50,6 +53,9 @@ private:
     std::unique_ptr<LineSource> m_ownSource;
     LineSource &m_source;
     int m_rangeLongest = -1;  // the longest line the horizontal range was set for
+    // Lines laid out for drawing: a view that follows the end draws mostly
+    // the lines it drew last time, and laying text out costs more than drawing it.
+    QCache<int, QStaticText> m_laidOut{1000};
     int m_anchor = -1;       // selection: lines m_anchor..m_cursor
     int m_cursor = -1;
 };

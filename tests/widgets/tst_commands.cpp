@@ -71,8 +71,9 @@ void sam(const char *name, const QStringList &setup, const char *button, const Q
 // and the pages whose cards the reader has no commands for.
 bool sendsNothing(const QString &name)
 {
-    static const QStringList own{"EXITGRM", "IROpencom", "IRCLOSECOM", "ClearSDTDText", "SaveSDTDText", "BackCmd",
-                                 "StopWaitBtn"};
+    static const QStringList own{"EXITGRM",     "IROpencom",    "IRCLOSECOM", "ClearSDTDText", "SaveSDTDText",
+                                 "BackCmd",     "StopWaitBtn",  "ExportTraceBtn", "OpenTraceBtn", "AddRemarkBtn",
+                                 "OpenTraceFolderBtn"};
     return own.contains(name) || name.startsWith(QLatin1String("ATC")) || name.startsWith(QLatin1String("AT45"));
 }
 
