@@ -48,8 +48,27 @@ void TrafficLogLines::onAppended(const QString &piece)
 }
 
 namespace {
-constexpr int kTimeWidth = 12;     // 10:04:05.123
-constexpr int kSummaryWidth = 64;  // the bytes start at the same column on every row
+constexpr int kTimeWidth = 12;   // 10:04:05.123
+constexpr int kBytesShown = 8;   // enough to tell frames apart; the raw log has them all
+constexpr int kBytesWidth = kBytesShown * 3 + 1;
+
+// Time, delta, direction, the first bytes, then the meaning, which may be long:
+// narrow enough that the meaning starts within a window of 700 pixels.
+QString viewLine(const TraceRow &row)
+{
+    QString bytes;
+    for (int i = 0; i < row.bytes.size() && i < kBytesShown; ++i)
+        bytes += QString::asprintf("%02X ", quint8(row.bytes[i]));
+    if (row.bytes.size() > kBytesShown)
+        bytes.replace(bytes.size() - 3, 3, QStringLiteral("..."));
+    return QStringLiteral("%1 %2  %3  %4  %5")
+        .arg(traceTime(row, TraceTimes::TimeOfDay, 0), -kTimeWidth)
+        .arg(row.deltaMs ? QStringLiteral("+%1").arg(*row.deltaMs) : QStringLiteral("-"), 6)
+        .arg(row.dir == TraceDir::Host ? QStringLiteral("host") : row.dir == TraceDir::Reader ? QStringLiteral("reader")
+             : row.dir == TraceDir::Note ? QStringLiteral("note") : QStringLiteral("event"), -6)
+        .arg(bytes.trimmed(), -kBytesWidth)
+        .arg(row.summary);
+}
 }  // namespace
 
 TraceLines::TraceLines(Trace &trace, QObject *parent) : LineSource(parent), m_trace(trace)
@@ -70,7 +89,7 @@ QString TraceLines::line(int i) const
         return QString();
     if (const QString *cached = m_cache.object(i))
         return *cached;
-    const QString text = traceLine(m_trace.row(i), TraceTimes::TimeOfDay, 0, {kTimeWidth, kSummaryWidth});
+    const QString text = viewLine(m_trace.row(i));
     m_longestLine = qMax(m_longestLine, int(text.size()));
     m_cache.insert(i, new QString(text));
     return text;
@@ -78,13 +97,12 @@ QString TraceLines::line(int i) const
 
 QString TraceLines::headings()
 {
-    return QStringLiteral("%1  %2  %3  %4  %5  | %6")
+    return QStringLiteral("%1 %2  %3  %4  %5")
         .arg(QStringLiteral("Time"), -kTimeWidth)
-        .arg(QStringLiteral("Delta"), 7)
+        .arg(QStringLiteral("Delta"), 6)
         .arg(QStringLiteral("Dir"), -6)
-        .arg(QStringLiteral("Kind"), -7)
-        .arg(QStringLiteral("Meaning"), -kSummaryWidth)
-        .arg(QStringLiteral("Bytes"));
+        .arg(QStringLiteral("Bytes"), -kBytesWidth)
+        .arg(QStringLiteral("Meaning"));
 }
 
 }  // namespace mdq

@@ -39,6 +39,52 @@ LogView::LogView(TrafficLog &log, QWidget *parent)
 
 LogView::~LogView() = default;
 
+namespace {
+// Draws the heading at the lines' horizontal position.
+class HeadingBar : public QWidget
+{
+public:
+    HeadingBar(LogView *view) : QWidget(view), m_view(view) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), palette().window());
+        p.setPen(palette().windowText().color());
+        p.setFont(m_view->font());
+        p.drawText(4 - m_view->horizontalScrollBar()->value(), m_view->fontMetrics().ascent() + 1, m_view->heading());
+        p.setPen(palette().mid().color());
+        p.drawLine(0, height() - 1, width(), height() - 1);
+    }
+
+private:
+    LogView *m_view;
+};
+}  // namespace
+
+void LogView::setHeading(const QString &heading)
+{
+    m_heading = heading;
+    if (!m_headingBar) {
+        m_headingBar = new HeadingBar(this);
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_headingBar, qOverload<>(&QWidget::update));
+    }
+    m_headingBar->setAccessibleName(heading.simplified());
+    placeHeading();
+    m_headingBar->show();
+    m_headingBar->update();
+}
+
+void LogView::placeHeading()
+{
+    if (!m_headingBar)
+        return;
+    const int h = lineHeight() + 3;
+    setViewportMargins(0, h, 0, 0);
+    m_headingBar->setGeometry(frameWidth(), frameWidth(), viewport()->width(), h);
+}
+
 int LogView::lineCount() const { return m_source.lineCount(); }
 
 QString LogView::line(int i) const { return m_source.line(i); }
@@ -95,6 +141,7 @@ void LogView::scrollToEnd()
 void LogView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    placeHeading();
     updateScrollBars();
 }
 
@@ -133,8 +180,10 @@ void LogView::paintEvent(QPaintEvent *)
 
 void LogView::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_laidOut.clear();
+        placeHeading();
+    }
     QAbstractScrollArea::changeEvent(event);
 }
 

@@ -31,6 +31,9 @@ public:
     void copy() const;
     // The first line shown at the top.
     int firstVisibleLine() const;
+    // Column captions kept above the lines, scrolled sideways with them.
+    void setHeading(const QString &heading);
+    QString heading() const { return m_heading; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -50,6 +53,9 @@ private:
     int lineHeight() const;
     int visibleLines() const;
 
+    void placeHeading();
+    QString m_heading;
+    QWidget *m_headingBar = nullptr;
     std::unique_ptr<LineSource> m_ownSource;
     LineSource &m_source;
     int m_rangeLongest = -1;  // the longest line the horizontal range was set for

@@ -65,14 +65,6 @@ private:
     mutable int m_longest = 0;
 };
 
-QLabel *headingsLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    useFixedFont(label);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    label->setIndent(4 + 2);  // where the view draws its first character
-    return label;
-}
 }  // namespace
 
 MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, LineActivity &activity, QWidget *parent)
@@ -140,7 +132,7 @@ MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, Line
     auto *traceView = new LogView(*lines, decodedPage);
     traceView->setObjectName(QStringLiteral("TraceView"));
     traceView->setAccessibleName(QStringLiteral("Decoded trace"));
-    decodedLayout->addWidget(headingsLabel(TraceLines::headings(), decodedPage));
+    traceView->setHeading(TraceLines::headings());
     decodedLayout->addWidget(traceView, 1);
     m_views->addWidget(raw);
     m_views->addWidget(decodedPage);
