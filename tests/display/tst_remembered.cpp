@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QLabel>
 #include <QtTest/QTest>
 
 using namespace mdqtest;
@@ -70,6 +71,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("qtest820.conf"));
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
         QSize size;
         {
             auto remembered = mdq::Remembered::inFile(file);
@@ -80,6 +82,7 @@ private Q_SLOTS:
             s.sim(QStringLiteral("address 5"));
             s.control<QComboBox>(QStringLiteral("cmbAddress820"))->setCurrentText(QStringLiteral("5"));
             s.click(QStringLiteral("CheckRecord"));
+            s.click(QStringLiteral("CheckSessionTrace"));
             const SettingsSeen first = settingsWindow(s, true);
             QCOMPARE(first.port, QStringLiteral("COM1"));
             QVERIFY2(s.main().state().PortOpened, qPrintable(s.status()));
@@ -93,6 +96,11 @@ private Q_SLOTS:
             QVERIFY(s.started());
             QCOMPARE(s.control<QComboBox>(QStringLiteral("cmbAddress820"))->currentText(), QStringLiteral("5"));
             QCOMPARE(s.control<QCheckBox>(QStringLiteral("CheckRecord"))->isChecked(), true);
+            // The session trace is on again, in a file of this run's own.
+            QCOMPARE(s.control<QCheckBox>(QStringLiteral("CheckSessionTrace"))->isChecked(), true);
+            const QString shown = s.control<QLabel>(QStringLiteral("SessionTracePath"))->text();
+            QVERIFY2(shown.startsWith(dir.filePath(QStringLiteral("data/qtest820/traces/qtest820-trace-"))) && QFile::exists(shown),
+                     qPrintable(shown));
             QCOMPARE(s.main().size(), size);
             const SettingsSeen second = settingsWindow(s, false);
             QCOMPARE(second.port, QStringLiteral("COM3"));
@@ -104,6 +112,7 @@ private Q_SLOTS:
             QVERIFY(s.started());
             QCOMPARE(s.control<QComboBox>(QStringLiteral("cmbAddress820"))->currentText(), QStringLiteral("0"));
             QCOMPARE(s.control<QCheckBox>(QStringLiteral("CheckRecord"))->isChecked(), false);
+            QCOMPARE(s.control<QCheckBox>(QStringLiteral("CheckSessionTrace"))->isChecked(), false);
             const SettingsSeen fresh = settingsWindow(s, false);
             QCOMPARE(fresh.port, QStringLiteral("COM1"));
             QCOMPARE(fresh.baud, QStringLiteral("9600 bits/s"));

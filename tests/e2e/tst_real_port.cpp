@@ -312,6 +312,12 @@ private Q_SLOTS:
         const qint64 dropped = message.section(QLatin1Char(' '), 0, 0).toLongLong();
         QVERIFY2(dropped >= sent - mdq::QtSerialPort::ReadBufferLimit && dropped <= sent,
                  qPrintable(QStringLiteral("%1 dropped of %2 sent").arg(dropped).arg(sent)));
+        // The trace tells the same, in one event row per report.
+        qint64 traced = 0;
+        for (const mdq::TraceRow &row : main.trace().rows())
+            if (row.summary.endsWith(QLatin1String(" bytes received while idle, discarded")))
+                traced += row.summary.section(QLatin1Char(' '), 0, 0).toLongLong();
+        QCOMPARE(traced, dropped);
         const qint64 grew = residentBytes() - before;
         QVERIFY2(grew < 16 * 1024 * 1024, qPrintable(QStringLiteral("grew %1 for %2 sent").arg(grew).arg(sent)));
     }
