@@ -51,9 +51,14 @@ trap cleanup EXIT
 
 # -- Build ---------------------------------------------------------------------
 echo "== Building the package in $build"
+# Emptied first, but only if it is a build folder (or empty): nothing else is lost.
+if [ -d "$build" ] && [ -n "$(ls -A "$build")" ] && [ ! -f "$build/CMakeCache.txt" ]; then
+  echo "package-check: $build is not empty and not a build folder; not emptying it" >&2
+  exit 2
+fi
 rm -rf "$build"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQTEST820_BUILD_TESTS=OFF -DQTEST820_BUILD_BENCH=OFF >"$work/configure.log"
+  -DQTEST820_BUILD_TESTS=OFF -DQTEST820_BUILD_BENCH=OFF >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; exit 1; }
 cmake --build "$build" -- -j"$(nproc)" >"$work/build.log" || { tail -30 "$work/build.log"; exit 1; }
 (cd "$build" && cpack -G DEB >"$work/cpack.log") || { cat "$work/cpack.log"; exit 1; }
 debs=("$build"/qtest820_*_"$(dpkg --print-architecture)".deb)
@@ -89,7 +94,7 @@ mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
 man_ok() { for p in "$work"/root/usr/share/man/man1/*.1.gz; do zcat "$p" | head -1 | grep -qF "\"QTEST820 $project_version\"" || return 1; done; }
 check "man pages name version $project_version" man_ok
-changelog_version=$(zcat "$work/root$doc/changelog.gz" | sed -nE '1s/^qtest820 \(([^)]+)\).*/\1/p')
+changelog_version=$(zcat "$work/root$doc/changelog.gz" 2>/dev/null | sed -nE '1s/^qtest820 \(([^)]+)\).*/\1/p' || true)
 check "changelog's latest entry is $project_version (found '$changelog_version')" [ "$changelog_version" = "$project_version" ]
 
 # -- lintian ---------------------------------------------------------------------
@@ -109,14 +114,14 @@ if appstreamcli validate --no-net --strict --explain "$metainfo" >"$work/appstre
 else
   fail "appstreamcli validate"; sed 's/^/     /' "$work/appstream"
 fi
-release=$(grep -m1 -oE '<release version="[^"]+"' "$metainfo" | cut -d'"' -f2)
+release=$(grep -m1 -oE '<release version="[^"]+"' "$metainfo" 2>/dev/null | cut -d'"' -f2 || true)
 check "metainfo's latest release is $project_version (found '$release')" [ "$release" = "$project_version" ]
-shot=$(grep -m1 -oE '<image[^>]*>[^<]+</image>' "$metainfo" | sed -E 's/.*>([^<]+)<.*/\1/')
+shot=$(grep -m1 -oE '<image[^>]*>[^<]+</image>' "$metainfo" 2>/dev/null | sed -E 's/.*>([^<]+)<.*/\1/' || true)
 shot_file="$here/docs/screenshots/$(basename "$shot")"
-check "screenshot $(basename "$shot") is a PNG picture in docs/screenshots" \
+check "screenshot '$(basename "${shot:-none}")' is a PNG picture in docs/screenshots" \
   bash -c "[ -s '$shot_file' ] && [ \"\$(head -c 8 '$shot_file' | od -An -tx1 | tr -d ' \n')\" = 89504e470d0a1a0a ]"
 desktop="$work/root/usr/share/applications/qtest820.desktop"
-desktop-file-validate "$desktop" >"$work/desktop" 2>&1 || true
+desktop-file-validate "$desktop" >"$work/desktop" 2>&1 || echo "(exit code $?)" >>"$work/desktop"
 if [ ! -s "$work/desktop" ]; then
   ok "desktop-file-validate: no error, warning or hint"
 else
@@ -146,7 +151,7 @@ if [ $installed -eq 1 ]; then
   # The installed demo on the built-in virtual reader: it connects, and the
   # card the script inserts is seen.
   code=0
-  /usr/bin/qtest820 --simulate --script $doc/examples/demo.txt >"$work/demo" 2>"$work/demo.err" || code=$?
+  timeout 120 /usr/bin/qtest820 --simulate --script $doc/examples/demo.txt >"$work/demo" 2>"$work/demo.err" || code=$?
   demo_ok() {
     [ $code -eq 0 ] && ! grep -qE '^(error|message exclamation)' "$work/demo" \
       && grep -q '^message information "Card Status" ".*No card in card channel' "$work/demo" \
@@ -165,7 +170,7 @@ if [ $installed -eq 1 ]; then
   echo insert >&3
   for _ in $(seq 50); do [ -e "$work/reader" ] && [ "$(wc -l <"$work/sim.out")" -ge 2 ] && break; sleep 0.1; done
   code=0
-  grep -v '^sim ' $doc/examples/demo.txt | /usr/bin/qtest820 --fresh --map COM1="$work/reader" --script - \
+  grep -v '^sim ' $doc/examples/demo.txt | timeout 120 /usr/bin/qtest820 --fresh --map COM1="$work/reader" --script - \
     >"$work/demo2" 2>"$work/demo2.err" || code=$?
   exec 3>&-
   wait "$sim_pid" 2>/dev/null || true
