@@ -3,6 +3,7 @@
 // SIGINT, SIGTERM or end of input.
 
 #include "cli_options.h"
+#include "qtest820_version.h"
 #include "device_link.h"
 #include "virtual_reader.h"
 

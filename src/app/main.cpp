@@ -16,6 +16,7 @@
 #include "platform/port_map.h"
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"
+#include "qtest820_version.h"
 
 #include <QApplication>
 #include <memory>

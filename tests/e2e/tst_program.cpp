@@ -8,6 +8,7 @@
 // byte-identical and says so; a FIFO, a link to one, or a folder is refused
 // by name and left as it was.
 
+#include "qtest820_version.h"
 #include "support/program_run.h"
 
 #include <QDir>
@@ -94,7 +95,7 @@ private Q_SLOTS:
         const QStringList usageError{"stderr: qtest820:"};
         QTest::newRow("help") << QStringList{"--help"} << none << 0 << QStringList{
             "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]", "..."};
-        QTest::newRow("version") << QStringList{"--version"} << none << 0 << QStringList{"qtest820 1.0.0"};
+        QTest::newRow("version") << QStringList{"--version"} << none << 0 << QStringList{"qtest820 " QTEST820_VERSION};
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << none << 2 << usageError;
         QTest::newRow("bad map") << QStringList{"--map", "COM17=/dev/null"} << none << 2 << usageError;
         QTest::newRow("script without file") << QStringList{"--script"} << none << 2 << usageError;
@@ -124,6 +125,15 @@ private Q_SLOTS:
             {{"select SSTab1 4\n"}, {"error 1: SSTab1 has no page 4"}}};
         for (const auto &f : fails)
             QTest::newRow(qPrintable(f[0].first().trimmed())) << QStringList{} << f[0].first() << 1 << f[1];
+    }
+    // The version both programs print and the package carries: the project
+    // version, then what git describe says, as a valid Debian version
+    // (letters, digits, '.', '~'; no '-', which would start a Debian revision).
+    void version()
+    {
+        const QRegularExpression form(QLatin1Char('^') + QRegularExpression::escape(QStringLiteral(QTEST820_PROJECT_VERSION))
+                                      + QStringLiteral("(\\+[A-Za-z0-9.~]+)?$"));
+        QVERIFY2(form.match(QStringLiteral(QTEST820_VERSION)).hasMatch(), QTEST820_VERSION);
     }
     void runs()
     {

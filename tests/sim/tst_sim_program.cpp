@@ -7,6 +7,7 @@
 
 #include "cli_options.h"
 #include "device_link.h"
+#include "qtest820_version.h"
 #include "virtual_reader.h"
 #include "sim/sim_bytes.h"
 
@@ -174,7 +175,8 @@ private Q_SLOTS:
         const QByteArray tryHelp("Try mdq820-sim --help.");
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: mdq820-sim") << QByteArray();
         QTest::newRow("-h") << QStringList{"-h"} << 0 << QByteArray("Usage: mdq820-sim") << QByteArray();
-        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("mdq820-sim ") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("mdq820-sim " QTEST820_VERSION "\n")
+                                 << QByteArray();
         QTest::newRow("bad address") << QStringList{"--address", "X"} << 2 << QByteArray() << tryHelp;
         QTest::newRow("unknown option") << QStringList{"--turbo"} << 2 << QByteArray() << tryHelp;
         QTest::newRow("link onto a file") << QStringList{"--link", "LINK"} << 1 << QByteArray()
