@@ -19,6 +19,9 @@ struct AppOptions
     bool fresh = false;               // --fresh: default settings, nothing remembered
     QString decode;                   // --decode FILE: print the decoded trace of a saved log
     QString format = QStringLiteral("text");  // --format text|jsonl (with --decode)
+    QStringList simWords;             // --sim WORDS: control commands for the virtual reader
+    bool card = false;                // the "card" command: everything after it is in cardArgs
+    QStringList cardArgs;
     bool help = false;
     bool version = false;
     QString error;                    // bad usage
