@@ -246,7 +246,7 @@ std::optional<RestoreReport> writeMemoryCard(CardSession &session, const MemoryC
         return std::nullopt;
     for (int a : card.protectedAddresses) {
         if (current->at(a) != data.at(a)) {
-            session.fail(QStringLiteral("The byte at %1 is protected and would change (%2 to %3): nothing written")
+            session.fail(QStringLiteral("The byte at %1 is protected and would change (%2h to %3h): nothing written")
                              .arg(addressText(a))
                              .arg(quint8(current->at(a)), 2, 16, QLatin1Char('0'))
                              .arg(quint8(data.at(a)), 2, 16, QLatin1Char('0')));
