@@ -51,6 +51,16 @@ struct ApduAnswer
     QString sw;
 };
 
+QString addressText(int a)
+{
+    return QString::number(a, 16).toUpper().rightJustified(4, QLatin1Char('0')) + QLatin1Char('h');
+}
+
+QString byteText(char b)
+{
+    return QString::number(quint8(b), 16).toUpper().rightJustified(2, QLatin1Char('0')) + QLatin1Char('h');
+}
+
 std::optional<ApduAnswer> apdu(CardSession &session, const MemoryCardType &type, const QByteArray &command)
 {
     const auto r = session.exchange(type.cm, type.pm, command);
@@ -110,7 +120,7 @@ std::optional<QByteArray> readRange(CardSession &session, const MemoryCardType &
         if (!answer)
             return std::nullopt;
         if (answer->sw != QLatin1String("9000") || answer->data.size() != n) {
-            session.fail(QStringLiteral("Reading %1 bytes at %2 answered %3").arg(n).arg(a, 4, 16, QLatin1Char('0')).arg(answer->sw));
+            session.fail(QStringLiteral("Reading %1 bytes at %2 answered %3").arg(n).arg(addressText(a), answer->sw));
             return std::nullopt;
         }
         out += answer->data;
@@ -143,11 +153,6 @@ bool readProtection(CardSession &session, const MemoryCardType &type, MemoryImag
     }
     image.protectionKnownUpTo = known;
     return true;
-}
-
-QString addressText(int a)
-{
-    return QStringLiteral("%1h").arg(a, 4, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("H"), QLatin1String("h"));
 }
 
 bool verifyPsc(CardSession &session, const MemoryCardType &type, QByteArray psc)
@@ -246,10 +251,8 @@ std::optional<RestoreReport> writeMemoryCard(CardSession &session, const MemoryC
         return std::nullopt;
     for (int a : card.protectedAddresses) {
         if (current->at(a) != data.at(a)) {
-            session.fail(QStringLiteral("The byte at %1 is protected and would change (%2h to %3h): nothing written")
-                             .arg(addressText(a))
-                             .arg(quint8(current->at(a)), 2, 16, QLatin1Char('0'))
-                             .arg(quint8(data.at(a)), 2, 16, QLatin1Char('0')));
+            session.fail(QStringLiteral("The byte at %1 is protected and would change (%2 to %3): nothing written")
+                             .arg(addressText(a), byteText(current->at(a)), byteText(data.at(a))));
             return std::nullopt;
         }
     }
@@ -281,9 +284,7 @@ std::optional<RestoreReport> writeMemoryCard(CardSession &session, const MemoryC
             ++report.written;
         else if (report.problems.size() < 16)
             report.problems << QStringLiteral("The byte at %1 reads back as %2, not %3")
-                                   .arg(addressText(a))
-                                   .arg(quint8(back->at(a)), 2, 16, QLatin1Char('0'))
-                                   .arg(quint8(data.at(a)), 2, 16, QLatin1Char('0'));
+                                   .arg(addressText(a), byteText(back->at(a)), byteText(data.at(a)));
     }
     session.step(type.size, type.size, QStringLiteral("Write done"));
     return report;
