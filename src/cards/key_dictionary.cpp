@@ -57,8 +57,9 @@ KeyFileParse readKeyFile(const QString &path)
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         KeyFileParse p;
         p.error = QStringLiteral("%1: cannot read the key file: %2")
-                      .arg(path, QFileInfo::exists(path) && !QFileInfo(path).isFile() ? QStringLiteral("not a regular file")
-                                                                                     : file.errorString());
+                      .arg(path, !QFileInfo::exists(path)        ? QStringLiteral("no such file")
+                                 : !QFileInfo(path).isFile()     ? QStringLiteral("not a regular file")
+                                                                 : file.errorString());
         return p;
     }
     if (file.size() > MaxSize) {
