@@ -80,6 +80,14 @@ QByteArray trailerWithKeys(QByteArray trailer, const QByteArray &keyA, const QBy
 
 }  // namespace
 
+// Each access bit is kept twice, once inverted; a trailer whose copies
+// disagree makes the card refuse the sector from then on.
+bool accessBitsConsistent(const QByteArray &trailer)
+{
+    const quint8 b6 = quint8(trailer.at(6)), b7 = quint8(trailer.at(7)), b8 = quint8(trailer.at(8));
+    return (b7 >> 4) == (~b6 & 0x0F) && (b8 & 0x0F) == (~b6 >> 4 & 0x0F) && (b8 >> 4) == (~b7 & 0x0F);
+}
+
 QString trailerQuestion()
 {
     return QStringLiteral("Write the sector trailers too?\n"
@@ -250,6 +258,19 @@ std::optional<RestoreReport> restoreClassic(CardSession &session, const MifareIm
             const int index = firstBlock(s) + b;
             const QByteArray data = image.blocks.at(index);
             const bool trailer = b == blocksIn(s) - 1;
+            // A trailer that would lock the sector is never written.
+            if (trailer && (image.keyA.at(s).isEmpty() || image.keyB.at(s).isEmpty())) {
+                report.problems << QStringLiteral("Block %1 (sector %2): trailer not written, the dump does not hold both its keys").arg(index).arg(s);
+                continue;
+            }
+            if (trailer && !accessBitsConsistent(data)) {
+                report.problems << QStringLiteral("Block %1 (sector %2): trailer not written, its access bits %3 contradict "
+                                                  "their inverted copies and would lock the sector")
+                                       .arg(index)
+                                       .arg(s)
+                                       .arg(QString::fromLatin1(data.mid(6, 3).toHex().toUpper()));
+                continue;
+            }
             if (!session.writeBlock(s, b, data)) {
                 if (session.failed())
                     return std::nullopt;

@@ -62,6 +62,9 @@ std::optional<UltralightImage> dumpUltralight(CardSession &session);
 std::optional<RestoreReport> restoreUltralight(CardSession &session, const UltralightImage &image, bool all,
                                                const Confirm &confirm);
 
+// True when the trailer's access bits agree with their inverted copies.
+bool accessBitsConsistent(const QByteArray &trailer);
+
 // The questions the risky writes ask.
 QString trailerQuestion();
 QString block0Question();

@@ -172,6 +172,16 @@ private Q_SLOTS:
         QCOMPARE(trailers.code, 0);
         QCOMPARE(trailers.out, QStringLiteral("63 blocks written and verified\n"));
 
+        // A trailer whose access bits contradict their copies would lock the
+        // sector for good: not written, reported, the sector still opens.
+        p.mifare.blocks[11] = QByteArray::fromHex("FFFFFFFFFFFFFF070069FFFFFFFFFFFF");
+        write(path("badbits.json"), writeMifare(p.mifare, DumpFormat::Json).bytes);
+        const ProgramRun bad = card(QStringLiteral("s50"), {"mf-restore", path("badbits.json"), "--trailers", "--yes"});
+        QCOMPARE(bad.code, 1);
+        QVERIFY(bad.out.startsWith(QStringLiteral("Block 11 (sector 2): trailer not written, its access bits FF0700 "
+                                                  "contradict their inverted copies and would lock the sector\n")));
+        QVERIFY(bad.out.endsWith(QStringLiteral("62 blocks written and verified, 1 problem\n")));
+
         // Block 0 is refused by the card: reported, exit 1.
         const ProgramRun block0 = card(QStringLiteral("s50"), {"mf-restore", path("changed.json"), "--block0", "--yes"});
         QCOMPARE(block0.code, 1);
