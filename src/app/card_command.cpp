@@ -446,6 +446,8 @@ CardOptions parseCardOptions(const QStringList &args)
         o.error = QStringLiteral("--type is one of %1, not '%2'").arg(memoryCardTypeNames().join(QStringLiteral(", ")), o.memType);
     else if (o.action == QLatin1String("mem-dump") && !memoryFileNameOk(o.out))
         o.error = QStringLiteral("--out FILE ends in .bin or .hex, not '%1'").arg(o.out);
+    else if (!o.psc.isEmpty() && memoryCardType(o.memType)->pscBytes == 0)
+        o.error = QStringLiteral("--psc goes with sle4442 and sle4428, not %1").arg(o.memType);
     else if (!o.psc.isEmpty() && !memoryPscOk(*memoryCardType(o.memType), o.psc))
         o.error = QStringLiteral("--psc is %1 hex digits for %2, not '%3'")
                       .arg(memoryCardType(o.memType)->pscBytes * 2)

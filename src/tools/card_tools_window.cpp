@@ -399,7 +399,7 @@ void CardToolsWindow::restore()
             prompter.message(Icon::Exclamation, Title, memory.error);
             return;
         }
-        if (!m_psc->text().isEmpty() && !memoryPscOk(*type, m_psc->text())) {
+        if (!m_psc->text().isEmpty() && type->pscBytes && !memoryPscOk(*type, m_psc->text())) {
             prompter.message(Icon::Exclamation, Title, QStringLiteral("The PSC is %1 hex digits").arg(type->pscBytes * 2));
             return;
         }

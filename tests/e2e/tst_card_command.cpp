@@ -285,6 +285,10 @@ private Q_SLOTS:
                                                   << "--trailers does not go with mf-keys";
         QTest::newRow("memory type") << QStringList{"mem-dump", "--port", "COM1", "--type", "sle9999", "--out", "a.bin"}
                                      << 2 << "--type is one of sle4442";
+        QTest::newRow("PSC of a card without one") << QStringList{"mem-write", "a.bin", "--port", "COM1", "--type", "at24c02", "--psc", "FFFF"}
+                                                   << 2 << "--psc goes with sle4442 and sle4428, not at24c02";
+        QTest::newRow("PSC length") << QStringList{"mem-write", "a.bin", "--port", "COM1", "--type", "sle4428", "--psc", "FFFFFF"}
+                                    << 2 << "--psc is 4 hex digits for sle4428";
     }
     void comparingTwoDumpsAndBadUsage()
     {
