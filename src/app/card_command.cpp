@@ -483,7 +483,7 @@ int runCardCommand(const CardOptions &o, const PortMap &map, std::function<bool(
                 .arg(o.port)
                 .arg(port.deviceName())
                 .arg(o.baud)
-                .arg(o.address, 1, 16));
+                .arg(QString::number(o.address, 16).toUpper()));
         port.close();
         return cardexit::Failed;
     }
