@@ -11,6 +11,7 @@
 #include "platform/qt_serial_port.h"
 #include "setup/link_test.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
@@ -458,6 +459,27 @@ CardOptions parseCardOptions(const QStringList &args)
 int runCardCommand(const CardOptions &o, const PortMap &map, std::function<bool()> stopRequested)
 {
     if (o.action == QLatin1String("compare")) {
+        const QString &fa = o.files.at(0), &fb = o.files.at(1);
+        if (isMemoryFile(fa, QFileInfo(fa).size()) || isMemoryFile(fb, QFileInfo(fb).size())) {
+            // Memory card files: 16-byte rows, as .hex shows them.
+            QList<QByteArray> rows[2];
+            for (int i = 0; i < 2; ++i) {
+                QFile file(o.files.at(i));
+                if (!QFileInfo(o.files.at(i)).isFile() || QFileInfo(o.files.at(i)).size() > 1024 * 1024 || !file.open(QIODevice::ReadOnly)) {
+                    err(QStringLiteral("%1: %2").arg(o.files.at(i), QFileInfo::exists(o.files.at(i)) ? QStringLiteral("cannot be read")
+                                                                                             : QStringLiteral("no such file")));
+                    return cardexit::Failed;
+                }
+                const MemoryParse p = parseMemoryContent(file.readAll(), o.files.at(i));
+                if (!p.error.isEmpty()) {
+                    err(p.error);
+                    return cardexit::Failed;
+                }
+                for (int a = 0; a < p.data.size(); a += 16)
+                    rows[i] << p.data.mid(a, 16);
+            }
+            return finishComparison(compareBlocks(rows[0], rows[1]), QStringLiteral("Row"));
+        }
         const DumpParse a = readDump(o.files.at(0));
         const DumpParse b = readDump(o.files.at(1));
         for (const DumpParse *p : {&a, &b}) {

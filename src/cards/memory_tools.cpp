@@ -307,7 +307,21 @@ QByteArray writeMemoryFile(const MemoryImage &image, const QString &fileName)
     return QFileInfo(fileName).suffix().toLower() == QLatin1String("hex") ? memoryHexText(image.data) : image.data;
 }
 
+bool isMemoryFile(const QString &fileName, qint64 size)
+{
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    return ext == QLatin1String("hex") || (ext == QLatin1String("bin") && size != 64 && size != 1024 && size != 4096);
+}
+
 MemoryParse parseMemoryFile(const QByteArray &content, const QString &fileName, const MemoryCardType &type)
+{
+    MemoryParse p = parseMemoryContent(content, fileName);
+    if (p.error.isEmpty() && p.data.size() != type.size)
+        p.error = QStringLiteral("%1: %2 bytes, an %3 holds %4").arg(fileName).arg(p.data.size()).arg(QString::fromLatin1(type.name)).arg(type.size);
+    return p;
+}
+
+MemoryParse parseMemoryContent(const QByteArray &content, const QString &fileName)
 {
     MemoryParse p;
     if (QFileInfo(fileName).suffix().toLower() == QLatin1String("hex")) {
@@ -336,8 +350,6 @@ MemoryParse parseMemoryFile(const QByteArray &content, const QString &fileName, 
     } else {
         p.data = content;
     }
-    if (p.data.size() != type.size)
-        p.error = QStringLiteral("%1: %2 bytes, an %3 holds %4").arg(fileName).arg(p.data.size()).arg(QString::fromLatin1(type.name)).arg(type.size);
     return p;
 }
 

@@ -52,6 +52,11 @@ struct MemoryParse
     QString error;
 };
 MemoryParse parseMemoryFile(const QByteArray &content, const QString &fileName, const MemoryCardType &type);
+// The same for a file of any size (comparing two files).
+MemoryParse parseMemoryContent(const QByteArray &content, const QString &fileName);
+// A memory card file rather than a Mifare or Ultralight dump: .hex, or a .bin
+// whose size is no Mifare or Ultralight card's.
+bool isMemoryFile(const QString &fileName, qint64 size);
 MemoryParse readMemoryFile(const QString &path, const MemoryCardType &type);
 
 }  // namespace mdq::cards

@@ -261,6 +261,11 @@ private Q_SLOTS:
         const ProgramRun prot = memory({"mem-write", path("m.hex"), "--type", "sle4442"});
         QCOMPARE(prot.code, 1);
         QVERIFY(prot.err.contains(QStringLiteral("The byte at 0000h is protected and would change (A2h to A3h): nothing written")));
+        // A memory dump compared with another: rows of 16 bytes.
+        QCOMPARE(memory({"mem-dump", "--type", "sle4442", "--out", path("m2.bin")}).code, 0);
+        const ProgramRun rows = runProgram({"card", "compare", path("m.hex"), path("m2.bin")});
+        QCOMPARE(rows.code, 3);
+        QCOMPARE(rows.out, QStringLiteral("Row 0: A31310915A%1 / A2131091FF%1\n1 differing\n").arg(QString(22, QLatin1Char('F'))));
         const ProgramRun psc = memory({"mem-write", path("m.hex"), "--type", "sle4442", "--psc", "123456"});
         QCOMPARE(psc.code, 1);
         QVERIFY(psc.err.contains(QStringLiteral("The PSC 123456 was refused (6F01)")));
