@@ -56,6 +56,15 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
+// A label that names its box for screen readers too.
+QLabel *buddyLabel(const QString &text, QWidget *box, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(box);
+    box->setAccessibleName(QString(text).remove(QLatin1Char(':')));
+    return label;
+}
+
 QString restoreText(const RestoreReport &report, const QString &unit)
 {
     QString text = report.problems.join(QLatin1Char('\n'));
@@ -91,23 +100,23 @@ CardToolsWindow::CardToolsWindow(ReaderContext &context, QWidget *parent) : QDia
     m_kind->addItem(UltralightItem);
     for (const QString &name : memoryCardTypeNames())
         m_kind->addItem(name.toUpper());
-    grid->addWidget(new QLabel(QStringLiteral("Card kind:"), cardBox), 0, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("Card kind:"), m_kind, cardBox), 0, 0);
     grid->addWidget(m_kind, 0, 1, 1, 3);
     m_keyFiles = new QLineEdit(cardBox);
     m_keyFiles->setObjectName(QStringLiteral("ToolKeyFiles"));
     m_keyFiles->setPlaceholderText(QStringLiteral("built-in keys; more key files separated by ;"));
-    grid->addWidget(new QLabel(QStringLiteral("Key files:"), cardBox), 1, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("Key files:"), m_keyFiles, cardBox), 1, 0);
     grid->addWidget(m_keyFiles, 1, 1, 1, 3);
     m_file = new QLineEdit(cardBox);
     m_file->setObjectName(QStringLiteral("ToolDumpFile"));
     m_file->setPlaceholderText(QStringLiteral(".json .bin .eml .mct (memory cards: .bin .hex)"));
-    grid->addWidget(new QLabel(QStringLiteral("Dump file:"), cardBox), 2, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("Dump file:"), m_file, cardBox), 2, 0);
     grid->addWidget(m_file, 2, 1, 1, 3);
     m_psc = new QLineEdit(cardBox);
     m_psc->setObjectName(QStringLiteral("ToolPsc"));
     m_psc->setPlaceholderText(QStringLiteral("FFFFFF"));
     m_psc->setMaxLength(6);
-    grid->addWidget(new QLabel(QStringLiteral("PSC (SLE):"), cardBox), 3, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("PSC (SLE):"), m_psc, cardBox), 3, 0);
     grid->addWidget(m_psc, 3, 1);
     m_partial = new QCheckBox(QStringLiteral("Partial .bin/.eml (unknown sectors as zeros)"), cardBox);
     m_partial->setObjectName(QStringLiteral("ToolPartial"));
@@ -170,10 +179,12 @@ CardToolsWindow::CardToolsWindow(ReaderContext &context, QWidget *parent) : QDia
     m_keyTable->setObjectName(QStringLiteral("ToolKeyTable"));
     m_keyTable->setReadOnly(true);
     useFixedFont(m_keyTable);
+    m_keyTable->setAccessibleName(QStringLiteral("Key table"));
     m_output = new QPlainTextEdit(this);
     m_output->setObjectName(QStringLiteral("ToolOutput"));
     m_output->setReadOnly(true);
     useFixedFont(m_output);
+    m_output->setAccessibleName(QStringLiteral("Output"));
     auto *texts = new QHBoxLayout;
     texts->addWidget(m_keyTable, 1);
     texts->addWidget(m_output, 2);
