@@ -12,8 +12,12 @@
 //   7. SCAN finding a paced reader on COM16 at 115200 baud (< 3 s)
 //   8. an unplugged reader plugged in again: reconnected, link test passed, within 1 s of
 //      the device returning; CPU while the device is away < 1 % of one core
+//   9. a full S50 dump with known keys (card tools): unpaced < 1 s; paced at 9600 baud within
+//      1.1x of the summed wire time of its exchanges
 
 #include "shell/monitor_page.h"
+#include "cards/key_dictionary.h"
+#include "cards/mifare_tools.h"
 #include "shell/reader_main.h"
 #include "shell/session_trace.h"
 #include "link/commands.h"
@@ -405,29 +409,119 @@ void benchScan()
            b.ms([&] { return scanForReader(b.ctx, {}); }, "COM16 115200"), "ms", 3000.0);
 }
 
+// Passes everything to the real port and counts the bytes each exchange puts
+// on the wire: the request, the reader's ACK and its reply. The host's
+// closing ACK (a write of one byte) is handed to the driver and not waited
+// for, so it is not counted, as in 2.
+class CountingPort : public SerialPort
+{
+public:
+    explicit CountingPort(SerialPort &port) : m_port(port) {}
+    qint64 wireBytes = 0;
+
+    OpenError open(int n, qint32 baud) override { return m_port.open(n, baud); }
+    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    int portNumber() const override { return m_port.portNumber(); }
+    qint32 baudRate() const override { return m_port.baudRate(); }
+    QString deviceName() const override { return m_port.deviceName(); }
+    QString deviceFor(int n) const override { return m_port.deviceFor(n); }
+    bool discardBuffers() override { return m_port.discardBuffers(); }
+    bool write(const QByteArray &b) override
+    {
+        if (b.size() > 1)
+            wireBytes += b.size();
+        return m_port.write(b);
+    }
+    int bytesWaiting() override { return m_port.bytesWaiting(); }
+    bool read(int n, QByteArray *out) override
+    {
+        const bool ok = m_port.read(n, out);
+        wireBytes += out->size();
+        return ok;
+    }
+    void waitForData(int ms) override { m_port.waitForData(ms); }
+    QString errorText() const override { return m_port.errorText(); }
+
+private:
+    SerialPort &m_port;
+};
+
+void benchCardDump(bool quick)
+{
+    const auto dump = [](Link &l, SerialPort &port, int *exchanges) {
+        LinkContext ctx{port, l.clock, l.log, l.state};
+        l.log.clear();
+        cards::CardSession session(ctx, 0);
+        const auto image = cards::dumpClassic(session, cards::builtinKeys());
+        if (!image || !image->complete())
+            std::fprintf(stderr, "bench: the dump failed: %s\n", qPrintable(session.error()));
+        *exchanges = session.exchanges();
+    };
+    int exchanges = 0;
+    {
+        Link l({0, 9600, false});
+        l.reader.control(QStringLiteral("chip rf s50"));
+        dump(l, l.port, &exchanges);  // warm up
+        std::vector<double> times;
+        for (int i = 0; i < (quick ? 5 : 20); ++i) {
+            QElapsedTimer t;
+            t.start();
+            dump(l, l.port, &exchanges);
+            times.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        std::printf("9. full S50 dump, known keys: %d exchanges\n", exchanges);
+        report("   no pacing: median", median(times), "ms", 1000.0);
+    }
+    Link l({0, 9600, true});
+    l.reader.control(QStringLiteral("chip rf s50"));
+    CountingPort counting(l.port);
+    QElapsedTimer t;
+    t.start();
+    dump(l, counting, &exchanges);
+    const double took = double(t.nsecsElapsed()) / 1e6;
+    const double wireMs = double(counting.wireBytes) * 10 * 1000.0 / 9600;
+    std::printf("   paced at 9600 baud: %.0f ms, wire time of its %d exchanges %.0f ms (%lld bytes)\n", took,
+                exchanges, wireMs, static_cast<long long>(counting.wireBytes));
+    report("   paced dump / wire time", took / wireMs, "x", 1.1);
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const bool quick = argc > 1 && QByteArray(argv[1]) == "--quick";
-    std::printf("qtest820-bench on %s\n\n", qPrintable(QGuiApplication::platformName()));
-    // --only N: that figure alone (N as numbered above).
-    if (argc > 2 && QByteArray(argv[argc - 2]) == "--only") {
-        const QByteArray which = argv[argc - 1];
-        if (which == "4")
-            benchLongLog();
-        else
-            std::fprintf(stderr, "bench: --only takes 4\n");
-        return 0;
+    // --quick: fewer samples; --only N: just figure N (2 and 3 share one run, as do 6 and 7).
+    bool quick = false;
+    int only = 0;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a = argv[i];
+        if (a == "--quick")
+            quick = true;
+        else if (a == "--only" && i + 1 < argc)
+            only = QByteArray(argv[++i]).toInt();
     }
-    benchStartup();
-    benchExchange();
-    benchPaced(115200, quick ? 50 : 200);
-    benchPaced(9600, quick ? 20 : 100);
-    benchSilentCpu();
-    benchLongLog();
-    benchReplug();
-    benchScan();
+    const auto want = [only](std::initializer_list<int> figures) {
+        return only == 0 || std::find(figures.begin(), figures.end(), only) != figures.end();
+    };
+    std::printf("qtest820-bench on %s\n\n", qPrintable(QGuiApplication::platformName()));
+    if (want({5}))
+        benchStartup();
+    if (want({1}))
+        benchExchange();
+    if (want({2})) {
+        benchPaced(115200, quick ? 50 : 200);
+        benchPaced(9600, quick ? 20 : 100);
+    }
+    if (want({3}))
+        benchSilentCpu();
+    if (want({4}))
+        benchLongLog();
+    if (want({8}))
+        benchReplug();
+    if (want({6, 7}))
+        benchScan();
+    if (want({9}))
+        benchCardDump(quick);
     return 0;
 }

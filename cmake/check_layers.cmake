@@ -1,6 +1,8 @@
 # Holds the tool's layers to one direction:
-#   platform <- link <- ui <- {setup, control, contact, contactless} <- shell
+#   platform <- link <- cards (no widgets)
+#   platform <- link <- ui <- {setup, control, contact, contactless, tools} <- shell
 #   <- automation <- app
+# (tools/ is the card tools window, the one page that also uses cards/)
 # A source that includes a header of a layer above its own (or of a sibling
 # page) stops the build here with the file and line named. The virtual
 # reader may use only the link layer's frame helpers and command table.
@@ -12,14 +14,16 @@ cmake_policy(SET CMP0057 NEW)
 set(QTEST820_LAYER_RULES
   "platform:platform"
   "link:link,platform"
+  "cards:cards,link,platform"
   "ui:ui,link,platform"
   "setup:setup,ui,link,platform"
   "control:control,ui,link,platform"
   "contact:contact,ui,link,platform"
   "contactless:contactless,ui,link,platform"
-  "shell:shell,setup,control,contact,contactless,ui,link,platform"
-  "automation:automation,shell,setup,control,contact,contactless,ui,link,platform"
-  "app:app,automation,shell,setup,control,contact,contactless,ui,link,platform")
+  "tools:tools,cards,ui,link,platform"
+  "shell:shell,setup,control,contact,contactless,tools,cards,ui,link,platform"
+  "automation:automation,shell,setup,control,contact,contactless,tools,cards,ui,link,platform"
+  "app:app,automation,shell,setup,control,contact,contactless,tools,cards,ui,link,platform")
 set(QTEST820_SIM_MAY_INCLUDE "link/frame.h" "link/commands.h")
 
 function(qtest820_check_layers src_dir sim_dir)
@@ -50,7 +54,7 @@ function(qtest820_check_layers src_dir sim_dir)
     foreach(f IN LISTS files)
       file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z_]+/")
       foreach(line IN LISTS includes)
-        if(line MATCHES "\"((link|platform|ui|setup|control|contact|contactless|shell|automation|app)/[^\"]*)\"")
+        if(line MATCHES "\"((link|platform|ui|setup|control|contact|contactless|tools|shell|automation|app)/[^\"]*)\"")
           if(NOT CMAKE_MATCH_1 IN_LIST QTEST820_SIM_MAY_INCLUDE)
             list(APPEND problems "${f}: '${line}' reaches into the tool")
           endif()

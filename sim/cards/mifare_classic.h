@@ -24,6 +24,12 @@ public:
     static int firstBlock(int sector) { return sector < 32 ? sector * 4 : 128 + (sector - 32) * 16; }
     static bool isTrailer(int sector, int block) { return block == blocksIn(sector) - 1; }
 
+    // A card as a bench finds them in the field: sectors under different
+    // well-known keys, data in every data block, and sector 5 under a key no
+    // public dictionary holds (5A1B2C3D4E5F / 6C7D8E9FA0B1).
+    void stageMixedKeys();
+    void setSectorKeys(int sector, const QByteArray &keyA, const QByteArray &keyB);
+
     QByteArray uid() const { return m_uid; }
     QByteArray block(int sector, int block) const { return m_blocks.at(firstBlock(sector) + block); }
     int authenticatedSector() const { return m_authSector; }

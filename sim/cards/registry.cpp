@@ -46,6 +46,13 @@ const Entry<ContactCard> kContactCards[] = {
 
 std::unique_ptr<ContactlessCard> makeS50() { return std::make_unique<MifareClassic>(MifareClassic::Model::S50); }
 std::unique_ptr<ContactlessCard> makeS70() { return std::make_unique<MifareClassic>(MifareClassic::Model::S70); }
+template <MifareClassic::Model M>
+std::unique_ptr<ContactlessCard> makeMixedKeys()
+{
+    auto card = std::make_unique<MifareClassic>(M);
+    card->stageMixedKeys();
+    return card;
+}
 std::unique_ptr<ContactlessCard> makeUltralight() { return std::make_unique<Ultralight>(); }
 std::unique_ptr<ContactlessCard> makeTypeA() { return std::make_unique<TypeACpuCard>(); }
 std::unique_ptr<ContactlessCard> makeTypeB() { return std::make_unique<TypeBCpuCard>(); }
@@ -53,6 +60,8 @@ std::unique_ptr<ContactlessCard> makeTypeB() { return std::make_unique<TypeBCpuC
 const Entry<ContactlessCard> kContactlessCards[] = {
     {"s50", &makeS50},
     {"s70", &makeS70},
+    {"s50-keys", &makeMixedKeys<MifareClassic::Model::S50>},
+    {"s70-keys", &makeMixedKeys<MifareClassic::Model::S70>},
     {"ultralight", &makeUltralight},
     {"type-a", &makeTypeA},
     {"type-b", &makeTypeB},

@@ -1,5 +1,6 @@
 // qtest820: bench and diagnostic tool for the MDQ-820 card reader/dispenser.
 
+#include "app/card_command.h"
 #include "app/options.h"
 #include "app/virtual_reader_window.h"
 #include "automation/script_prompter.h"
@@ -58,8 +59,8 @@ void handleTerminationSignals()
 #ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char b = 0;
         if (::read(g_signalFd[1], &b, 1) != 1 || g_terminatedBy)
             return;
@@ -104,6 +105,43 @@ std::unique_ptr<sim::VirtualReader> startSimulator(const AppOptions &options, Po
     }
     map.map(options.simulatePort, reader->devicePath());
     return reader;
+}
+
+// --sim WORDS: staged before anything runs; a word the reader does not take
+// is bad usage.
+bool applySimWords(const AppOptions &options, sim::VirtualReader *reader)
+{
+    for (const QString &words : options.simWords) {
+        const QString answer = reader->control(words);
+        if (answer.startsWith(QLatin1String("error"))) {
+            std::fprintf(stderr, "qtest820: --sim \"%s\": %s\n", qPrintable(words), qPrintable(answer));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The card command: no windows, so no display needed.
+int runCard(int argc, char *argv[], const AppOptions &options, PortMap &map)
+{
+    const CardOptions card = parseCardOptions(options.cardArgs);
+    if (card.help) {
+        std::fputs(qPrintable(cardUsageText()), stdout);
+        return 0;
+    }
+    if (!card.error.isEmpty()) {
+        std::fprintf(stderr, "qtest820: %s\n%s", qPrintable(card.error), qPrintable(cardUsageText()));
+        return cardexit::BadUsage;
+    }
+    QCoreApplication app(argc, argv);
+    handleTerminationSignals();
+    const auto reader = startSimulator(options, map);
+    if (options.simulatePort && !reader)
+        return cardexit::Failed;
+    if (reader && !applySimWords(options, reader.get()))
+        return cardexit::BadUsage;
+    const int code = runCardCommand(card, map, [] { return g_terminatedBy != 0; });
+    return g_terminatedBy ? 128 + g_terminatedBy : code;
 }
 
 int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *reader, const PortMap &map)
@@ -238,6 +276,8 @@ int main(int argc, char *argv[])
     PortMap map;
     for (const auto &m : options.maps)
         map.map(m.first, m.second);
+    if (options.card)
+        return runCard(argc, argv, options, map);
     if (options.listPorts) {
         QCoreApplication app(argc, argv);
         // As the windows would see them: remembered adapters followed.
@@ -266,6 +306,8 @@ int main(int argc, char *argv[])
     const auto reader = startSimulator(options, map);
     if (options.simulatePort && !reader)
         return 1;
+    if (reader && !applySimWords(options, reader.get()))
+        return 2;
     if (!options.script.isEmpty())
         return runScript(options, lines, reader.get(), map);
     return runInteractive(options, reader.get(), map);

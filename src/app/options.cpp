@@ -10,6 +10,8 @@ QString usageText()
         "Usage: qtest820 [--map COMn=DEVICE]... [--simulate[=COMn]] [--script FILE [--show [--step-delay MS]]]\n"
         "                [--fresh] [--stable-times] [--list-ports] [--help] [--version]\n"
         "       qtest820 --decode FILE [--format text|jsonl] [--stable-times]\n"
+        "       qtest820 [--map COMn=DEVICE]... [--simulate [--sim WORDS]...] card --port COMn [--baud N]\n"
+        "                [--address X] ACTION   (qtest820 card --help lists the actions)\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0;\n"
         "                      DEVICE may be a /dev/serial/by-id/... link, usb:SERIAL (the USB\n"
@@ -18,6 +20,8 @@ QString usageText()
         "                      (default: COM1..8 = /dev/ttyUSB0..7, COM9..12 = /dev/ttyACM0..3,\n"
         "                      COM13..16 = /dev/ttyS0..3)\n"
         "  --simulate[=COMn]   start the virtual MDQ-820 and map it to COM1 (or COMn)\n"
+        "  --sim WORDS         with --simulate: a control command for the virtual reader, given\n"
+        "                      before anything else runs, e.g. --sim \"chip rf s50\"; may be repeated\n"
         "  --list-ports        print each COMn, its device and what is attached there, and exit\n"
         "  --fresh             start with the default settings and remember nothing of this run\n"
         "                      (without it: port, baud rate, address, Record Data, window\n"
@@ -111,6 +115,14 @@ AppOptions parseOptions(const QStringList &args)
                 return o;
             }
             stepDelayGiven = true;
+        } else if (a == QLatin1String("card")) {
+            o.card = true;
+            o.cardArgs = args.mid(i + 1);
+            break;
+        } else if (a == QLatin1String("--sim") || a.startsWith(QLatin1String("--sim="))) {
+            o.simWords << value(QStringLiteral("--sim"));
+            if (!o.error.isEmpty())
+                return o;
         } else if (a == QLatin1String("--simulate")) {
             o.simulatePort = 1;
         } else if (a.startsWith(QLatin1String("--simulate="))) {
@@ -134,6 +146,10 @@ AppOptions parseOptions(const QStringList &args)
         o.error = QStringLiteral("--format goes with --decode");
     else if (!o.decode.isEmpty() && (!o.script.isEmpty() || o.simulatePort || o.listPorts))
         o.error = QStringLiteral("--decode goes alone (with --format and --stable-times)");
+    else if (!o.simWords.isEmpty() && !o.simulatePort)
+        o.error = QStringLiteral("--sim goes with --simulate");
+    else if (o.card && (!o.script.isEmpty() || !o.decode.isEmpty() || o.listPorts))
+        o.error = QStringLiteral("card goes without --script, --decode and --list-ports");
     return o;
 }
 

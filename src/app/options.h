@@ -20,6 +20,9 @@ struct AppOptions
     QString decode;                   // --decode FILE: print the decoded trace of a saved log
     QString format = QStringLiteral("text");  // --format text|jsonl (with --decode)
     bool stableTimes = false;         // --stable-times: exported times count from the first row
+    QStringList simWords;             // --sim WORDS: control commands for the virtual reader
+    bool card = false;                // the "card" command: everything after it is in cardArgs
+    QStringList cardArgs;
     bool help = false;
     bool version = false;
     QString error;                    // bad usage

@@ -8,26 +8,6 @@
 
 namespace mdq::mifare {
 
-QByteArray data(quint8 op, const QByteArray &arguments)
-{
-    QByteArray bytes;
-    bytes.append('\0');
-    bytes.append(char(op));
-    bytes.append(arguments);
-    return bytes;
-}
-
-QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments)
-{
-    return CommandFrame(address, CmRf, PmRfMifare, data(op, arguments));
-}
-
-QString statusWord(const Reply &reply)
-{
-    const int l = reply.length();
-    return DoubleType(byteHex(reply.at(l - 4))) + DoubleType(byteHex(reply.at(l - 3)));
-}
-
 QString resultText(const QString &statusWord, const QString &success)
 {
     const QString sw = statusWord.trimmed();
@@ -36,11 +16,6 @@ QString resultText(const QString &statusWord, const QString &success)
     if (sw == QLatin1String("6F00"))
         return QStringLiteral("Execute Error");
     return QString();
-}
-
-bool succeeded(const Reply &reply)
-{
-    return statusWord(reply).trimmed() == QLatin1String("9000");
 }
 
 void showResult(CommandRunner &runner, const QString &title, const QString &firstLine, const Reply &reply,

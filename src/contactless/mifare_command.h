@@ -1,11 +1,9 @@
 #pragma once
-// The Mifare command layout shared by the key, block, value and Ultralight
-// panels: CmRf, PmRfMifare, data 00h then an operation byte (MifareReadBlocks
-// ...) and its arguments; and the status word a positive reply ends with (the
-// two bytes before ETX and BCC), with its result text.
+// What the key, block, value and Ultralight panels share beyond the command
+// layout (link/mifare_layout.h): the status word's result text and message,
+// the sector geometry of the write guards, and the cell and question helpers.
 
-#include "link/commands.h"
-#include "link/reply.h"
+#include "link/mifare_layout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,18 +17,8 @@ class Prompter;
 
 namespace mifare {
 
-constexpr int KeyLength = 6;
-constexpr int BlockSize = 16;
-
-// 00h, the operation, its arguments: the data of a Mifare request.
-QByteArray data(quint8 op, const QByteArray &arguments);
-QByteArray frame(quint8 address, quint8 op, const QByteArray &arguments);
-
-// Reply bytes L-4 and L-3 as four hex characters, e.g. "9000".
-QString statusWord(const Reply &reply);
 // "9000" -> success, "6F00" -> "Execute Error", anything else -> empty.
 QString resultText(const QString &statusWord, const QString &success = QStringLiteral("Execute OK"));
-bool succeeded(const Reply &reply);
 // firstLine CR LF result CR LF status word, as an information message.
 void showResult(CommandRunner &runner, const QString &title, const QString &firstLine, const Reply &reply,
                 const QString &success = QStringLiteral("Execute OK"));

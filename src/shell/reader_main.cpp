@@ -6,6 +6,7 @@
 #include "shell/log_file.h"
 #include "shell/log_view.h"
 #include "shell/monitor_page.h"
+#include "tools/card_tools_window.h"
 #include "control/reader_control.h"
 #include "ui/widgets.h"
 #include "link/commands.h"
@@ -207,6 +208,11 @@ QWidget *ReaderMain::buildTopBar()
     row->addWidget(addrLabel);
     row->addWidget(m_address);
     row->addStretch(1);
+
+    // Whole-card work (key search, dumps, restore, compare) in its own window.
+    auto *tools = makeButton(bar, QStringLiteral("CardToolsBtn"), QStringLiteral("Card Tools"));
+    connect(tools, &QPushButton::clicked, this, [this] { CardToolsWindow::open(m_context); });
+    row->addWidget(tools);
 
     auto *exitButton = makeButton(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
     setButtonKey(exitButton, QKeySequence(Qt::ALT | Qt::Key_X));

@@ -216,6 +216,7 @@ private Q_SLOTS:
         QTest::newRow("serial number") << "TypeReadsn" << "ReadSn" << true << "";
         QTest::newRow("CPU card") << "CPURUN" << "CPUCARD" << true << "";
         QTest::newRow("SAM") << "SIMRUN" << "SimCard" << true << "";
+        QTest::newRow("card tools") << "CardToolsBtn" << "CardTools" << true << "";
     }
 
     void modalWindowsFit()

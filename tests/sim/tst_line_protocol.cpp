@@ -444,7 +444,7 @@ private Q_SLOTS:
         row("chip sam 3 sam", "ok chip sam 3 sam");
         row("chip rf s50", "ok chip rf s50");
         row("chip rf mystery",
-            "error: unknown contactless chip \"mystery\" (known: s50 s70 ultralight type-a type-b)");
+            "error: unknown contactless chip \"mystery\" (known: s50 s70 s50-keys s70-keys ultralight type-a type-b)");
         row("chip ic none", "ok chip ic none");
         row("chip sam 8 none", "ok chip sam 8 none");
         row("chip sam 9 none", "error: SAM sockets are 1 to 8");

@@ -41,6 +41,39 @@ class TestRfCards : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The cards a key search is tried on: each sector opens with its own
+    // keys only, and sector 5 with keys no public dictionary holds.
+    void mixedKeyCardsOpenEachSectorWithItsOwnKeys_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("check");  // the check-key command
+        QTest::addColumn<QByteArray>("sw");
+        QTest::newRow("s50 sector 1 Key A") << "s50-keys" << QByteArray("00 20 00 01 06 A0A1A2A3A4A5") << QByteArray("9000");
+        QTest::newRow("s50 sector 1 factory key") << "s50-keys" << QByteArray("00 20 00 01 06 FFFFFFFFFFFF") << QByteArray("6F00");
+        QTest::newRow("s50 sector 4 Key B") << "s50-keys" << QByteArray("00 20 01 04 06 AABBCCDDEEFF") << QByteArray("9000");
+        QTest::newRow("s50 sector 5 secret Key B") << "s50-keys" << QByteArray("00 20 01 05 06 6C7D8E9FA0B1") << QByteArray("9000");
+        QTest::newRow("s50 sector 7 factory key") << "s50-keys" << QByteArray("00 20 00 07 06 FFFFFFFFFFFF") << QByteArray("9000");
+        QTest::newRow("s70 sector 33 Key B") << "s70-keys" << QByteArray("00 20 01 21 06 533CB6C723F6") << QByteArray("9000");
+        QTest::newRow("s70 sector 39 Key A") << "s70-keys" << QByteArray("00 20 00 27 06 8FD0A4F256E9") << QByteArray("9000");
+        QTest::newRow("s70 sector 5 factory key") << "s70-keys" << QByteArray("00 20 00 05 06 FFFFFFFFFFFF") << QByteArray("6F00");
+    }
+    void mixedKeyCardsOpenEachSectorWithItsOwnKeys()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, check);
+        QFETCH(QByteArray, sw);
+        Antenna a(kind);
+        QVERIFY(a.activate());
+        QCOMPARE(::sw(a.mifare(check.constData())), sw);
+        // Data in the data blocks once open (block 1 of the sector, not zeros).
+        if (sw == "9000") {
+            const QByteArray sector = QByteArray::number(quint8(hex(check.constData()).at(3)), 16).rightJustified(2, '0');
+            const Reply r = a.mifare(QByteArray("00 B0 " + sector + " 01 01").constData());
+            QCOMPARE(::sw(r), QByteArray("9000"));
+            QVERIFY(r.data.left(16) != QByteArray(16, '\0'));
+        }
+    }
+
     void searchOrderDecidesWhoAnswers_data()
     {
         QTest::addColumn<QString>("kind");

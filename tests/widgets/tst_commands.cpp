@@ -696,8 +696,9 @@ private Q_SLOTS:
         MainFixture f;
         f.main.log().append(QStringLiteral("earlier\r\n"));
         const QStringList main = clickAll(f, &f.main);
-        QCOMPARE(main.size(), 59);
+        QCOMPARE(main.size(), 60);
         QVERIFY(main.contains(QStringLiteral("CPURUN")) && main.contains(QStringLiteral("SIMRUN")));
+        QVERIFY(main.contains(QStringLiteral("CardToolsBtn")));
 
         // The CPU card and SAM windows open on a connected port; the port is
         // then marked closed, as after "Close Comm" elsewhere.
