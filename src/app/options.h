@@ -19,6 +19,13 @@ struct AppOptions
     bool fresh = false;               // --fresh: default settings, nothing remembered
     QString decode;                   // --decode FILE: print the decoded trace of a saved log
     QString format = QStringLiteral("text");  // --format text|jsonl (with --decode)
+    QStringList reports;              // --report FILE (.xml, .tap, .json), repeatable
+    bool stopOnFail = false;          // --stop-on-fail
+    QString station;                  // --station PLAN
+    QList<int> ports;                 // --port COMn: start connected (several with --station)
+    qint32 baud = 9600;               // --baud N (with --port)
+    int address = 0;                  // --address X (with --port)
+    QString out;                      // --out DIR: per-unit reports named after the unit
     bool help = false;
     bool version = false;
     QString error;                    // bad usage

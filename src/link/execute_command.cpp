@@ -59,6 +59,8 @@ ExchangeOutcome Exchange::run()
         }
     }
     log(line + kCrLf);
+    if (m_link.activity)
+        m_link.activity->noteRequest(m_frame);
 
     // Acknowledgement. Silence here is not yet a failure: the reply may follow.
     m_class = FailureClass::NoAnswer;
@@ -109,6 +111,8 @@ ExchangeOutcome Exchange::run()
             rb += kContinuation;
     }
     log(rb + kCrLf);
+    if (m_link.activity)
+        m_link.activity->noteReply(header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return portFault();

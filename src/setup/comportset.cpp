@@ -11,6 +11,7 @@
 #include "platform/line_busy.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
+#include "setup/connect_reader.h"
 #include "setup/link_test.h"
 #include "setup/reader_scan.h"
 
@@ -255,46 +256,36 @@ void comportset::ok()
         return;
     }
 
-    // Every OK closes and reopens, also with unchanged settings.
-    if (port.isOpen())
-        port.close();
-    const OpenError error = port.open(portNumber, baud);
-    switch (error) {
-    case OpenError::None:
+    switch (connectReader(m_context, portNumber, baud)) {
+    case ConnectResult::Connected:
         break;
-    case OpenError::NotFound:
+    case ConnectResult::NotFound:
         prompter.message(Icon::Exclamation, text::caution(),
                          QStringLiteral("Comm Port Selection Invalid, Please Select Right Comm. Port"));
         markOkReady();
         return;
-    case OpenError::InUse:
+    case ConnectResult::InUse:
         prompter.message(Icon::Exclamation, text::caution(),
                          QStringLiteral("Comm. Port is Used for Some Equipment, Please Select Other One"));
         markOkReady();
         return;
-    case OpenError::NoPermission:
+    case ConnectResult::NoPermission:
         // Silence here would leave the operator guessing; say what to do.
         prompter.message(Icon::Exclamation, text::caution(), noPermissionAdvice(port.deviceFor(portNumber)));
         markOkReady();
         return;
-    case OpenError::Other:
+    case ConnectResult::OpenFailed:
         // The rules show no box here; the status bar says why.
         if (LineActivity *activity = m_context.runner.link().activity)
             activity->report(QStringLiteral("COM%1 cannot be opened: %2").arg(portNumber).arg(port.errorText()));
         markOkReady();
         return;
-    }
-
-    const auto address = m_context.runner.address().value_or(0);
-    bool stopped = false;
-    const QString answer = IRUnitIfOk(m_context.runner.link(), address, m_context.runner.recordData(), &stopped);
-    if (answer == QLatin1String("ERROR")) {
+    case ConnectResult::NoReader:
         // Shown once the line is free; an operator who stopped the test knows.
-        if (!stopped)
-            prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
-        if (port.isOpen())
-            port.close();
-        state.PortOpened = false;
+        prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
+        markOkReady();
+        return;
+    case ConnectResult::Stopped:
         markOkReady();
         return;
     }

@@ -40,6 +40,8 @@ QString Check::run(quint8 address)
     if (!port.write(frame))
         return error;
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);
+    if (link.activity)
+        link.activity->noteRequest(frame);
 
     QByteArray ack;
     if (!stage(reader.readExactly(1, limits::LinkTestStageMs, &ack)))
@@ -57,6 +59,8 @@ QString Check::run(quint8 address)
     if (!stage(reader.readBody(header, limits::LinkTestStageMs, &body)))
         return error;
     log.append(hexSpaced(body) + crlf);
+    if (link.activity)
+        link.activity->noteReply(header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return error;
