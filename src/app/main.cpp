@@ -279,8 +279,8 @@ int runStation(const AppOptions &options)
                            .arg(r.seconds(), 0, 'f', 1);
         if (!r.failedCases().isEmpty())
             line += QStringLiteral("  failed: ") + r.failedCases().join(QStringLiteral(", "));
-        else if (r.outcome == Outcome::Error)
-            line += QStringLiteral("  ") + r.error;
+        if (r.outcome == Outcome::Error)
+            line += QStringLiteral("  (") + r.error + QLatin1Char(')');
         say(line);
     });
     QObject::connect(&station, &Station::finished, qApp, [](int code) { QCoreApplication::exit(code); });

@@ -412,16 +412,19 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
                 step.control = control(step, &error);
             if (error.isEmpty())
                 error = (this->*verb.run)(step);
+            // A step that opened a modal window ran the checks inside it: their
+            // result is theirs, not this step's.
+            const bool checkFailed = isCheckVerb(step.verb) && !m_checkPassed;
             if (recorded >= 0 && caseIndex < m_cases.size()) {
                 StepRecord &r = m_cases[caseIndex].steps[recorded];
                 r.ms = clock.nsecsElapsed() / 1e6;
-                r.passed = m_checkPassed;
-                if (!m_checkPassed)
+                r.passed = !checkFailed;
+                if (checkFailed)
                     r.detail = m_checkDetail;
             }
             if (!error.isEmpty())
                 fail(lineNumber, error);
-            else if (!m_checkPassed)
+            else if (checkFailed)
                 checked(false, m_checkDetail);
             return;
         }
