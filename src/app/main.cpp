@@ -7,6 +7,7 @@
 #include "automation/run_record.h"
 #include "automation/script_runner.h"
 #include "automation/station.h"
+#include "automation/station_window.h"
 #include "setup/connect_reader.h"
 #include "automation/script_source.h"
 #include "automation/transcript.h"
@@ -349,6 +350,14 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMa
     for (const QString &note : moved)
         main.activity().report(note);
     prompter.setOwner(&main);
+    std::unique_ptr<StationWindow> station;
+    main.setStationOpener([&] {
+        if (!station)
+            station = std::make_unique<StationWindow>(port, prompter, QCoreApplication::applicationFilePath(), &main);
+        station->show();
+        station->raise();
+        station->activateWindow();
+    });
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();
     const auto simWindow = showBenchBeside(main, reader);

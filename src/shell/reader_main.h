@@ -12,6 +12,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -64,6 +65,10 @@ public:
     // this size where the screen allows, and may be made smaller.
     QSize sizeHint() const override;
 
+    // Shows the "Station" button; a click calls open (the station window
+    // lives in a layer above this one).
+    void setStationOpener(std::function<void()> open);
+
     // "Setup Comm": the settings window, modal.
     void openSettings();
     // "Close Comm": RTS and DTR off, close, PortOpened cleared. Never reports.
@@ -97,6 +102,8 @@ private:
     qint64 m_idleDiscarded = 0;
     QComboBox *m_address = nullptr;
     QCheckBox *m_record = nullptr;
+    QPushButton *m_stationButton = nullptr;
+    std::function<void()> m_openStation;
     QTabWidget *m_tabs = nullptr;
     ReaderContext m_context;
     std::unique_ptr<ReaderControl> m_control;
