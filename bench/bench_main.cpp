@@ -10,6 +10,9 @@
 //   7. SCAN finding a paced reader on COM16 at 115200 baud (< 3 s)
 //   8. an unplugged reader plugged in again: reconnected, link test passed, within 1 s of
 //      the device returning; CPU while the device is away < 1 % of one core
+//   9. station mode: the incoming-inspection plan on eight paced virtual readers at 9600
+//      baud at once, against one alone (at most 1.3x its time); the workers' CPU per unit
+//      while they wait on their readers (< 10 % of one core)
 
 #include "shell/reader_main.h"
 #include "link/commands.h"
@@ -22,10 +25,13 @@
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"
 #include "setup/reader_scan.h"
+#include "automation/station.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -367,11 +373,93 @@ void benchScan()
 
 }  // namespace
 
+double childCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct StationRun
+{
+    double seconds = 0;
+    double workerCpuSeconds = 0;
+    int passed = 0;
+};
+
+// The ready plan on `units` paced virtual readers at 9600 baud, one worker each.
+StationRun runStation(int units, const QString &plan, const QString &out)
+{
+    std::vector<std::unique_ptr<sim::VirtualReader>> readers;
+    StationOptions o;
+    o.program = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/qtest820");
+    o.plan = plan;
+    o.outDir = out;
+    for (int i = 1; i <= units; ++i) {
+        sim::VirtualReaderOptions ro;
+        ro.pace = true;
+        readers.push_back(std::make_unique<sim::VirtualReader>(ro));
+        if (!readers.back()->start())
+            std::fprintf(stderr, "bench: cannot start virtual reader %d\n", i);
+        readers.back()->control(QStringLiteral("serial BENCH-%1").arg(i));
+        o.ports << i;
+        o.maps.append({i, readers.back()->devicePath()});
+    }
+    Station station(o);
+    QEventLoop loop;
+    QObject::connect(&station, &Station::finished, &loop, &QEventLoop::quit);
+    const double cpu0 = childCpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    station.start();
+    if (!station.isDone())
+        loop.exec();
+    StationRun r;
+    r.seconds = double(t.nsecsElapsed()) / 1e9;
+    r.workerCpuSeconds = childCpuSeconds() - cpu0;
+    for (const StationUnit &u : station.units())
+        r.passed += u.record.outcome == Outcome::Pass;
+    return r;
+}
+
+void benchStation(bool quick)
+{
+    QTemporaryDir out;
+    const QString plan = QStringLiteral(QTEST820_SOURCE_DIR "/examples/incoming_inspection.txt");
+    std::vector<double> one, eight, cpu;
+    int passed = 0, runs = 0;
+    for (int i = 0; i < (quick ? 1 : 3); ++i) {
+        const StationRun a = runStation(1, plan, out.path());
+        const StationRun b = runStation(8, plan, out.path());
+        one.push_back(a.seconds);
+        eight.push_back(b.seconds);
+        cpu.push_back(100.0 * b.workerCpuSeconds / (b.seconds * 8));
+        passed += a.passed + b.passed;
+        runs += 9;
+    }
+    std::printf("9. station, incoming-inspection plan at 9600 baud (paced): one reader %.2f s, eight at once %.2f s "
+                "(medians), %d of %d units passed\n",
+                median(one), median(eight), passed, runs);
+    report("   eight readers at once / one reader alone", median(eight) / median(one), "x", 1.3);
+    report("   worker CPU per unit, whole run (start-up included)", median(cpu), "%", 10.0);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const bool quick = argc > 1 && QByteArray(argv[1]) == "--quick";
+    bool quick = false;
+    int only = 0;  // --only N: figure N alone
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--quick")
+            quick = true;
+        else if (QByteArray(argv[i]) == "--only" && i + 1 < argc)
+            only = QByteArray(argv[++i]).toInt();
+    }
     std::printf("qtest820-bench on %s\n\n", qPrintable(QGuiApplication::platformName()));
+    if (only == 9) {
+        benchStation(quick);
+        return 0;
+    }
     benchStartup();
     benchExchange();
     benchPaced(115200, quick ? 50 : 200);
@@ -380,5 +468,6 @@ int main(int argc, char *argv[])
     benchLongLog();
     benchReplug();
     benchScan();
+    benchStation(quick);
     return 0;
 }

@@ -199,7 +199,8 @@ void comportset::updateDeviceHint()
 void comportset::describePorts()
 {
     // Beside each COMn in the list: its device and what is attached there.
-    const PortDirectory directory;
+    PortDirectory directory;
+    directory.holdPorts();
     const SerialPort &port = m_context.runner.link().port;
     int widest = 0;
     for (int i = 0; i < m_portCombo->count(); ++i) {
