@@ -149,7 +149,8 @@ private Q_SLOTS:
     void example_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *file : {"demo.txt", "reader_tour.txt", "memory_card_check.txt", "mifare_value_check.txt"})
+        for (const char *file : {"demo.txt", "reader_tour.txt", "memory_card_check.txt", "mifare_value_check.txt",
+                                 "incoming_inspection.txt"})
             QTest::newRow(file) << QString::fromLatin1(file);
     }
     void example()
