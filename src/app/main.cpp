@@ -213,7 +213,8 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     int code = 1;
     if (connected) {
         runner.start();
-        code = QApplication::exec();
+        // A malformed check ends the run before the event loop starts.
+        code = runner.isDone() ? runner.exitCode() : QApplication::exec();
     } else {
         runner.finish(1);
     }
@@ -231,9 +232,7 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     const QString unit = runner.variable(QStringLiteral("UNIT")).trimmed();
     record.unit = unit.isEmpty() ? record.port : unit;
     if (record.outcome == Outcome::Error && record.error.isEmpty()) {
-        for (const CaseRecord &c : record.cases)
-            if (c.outcome == Outcome::Error)
-                record.error = c.message;
+        record.error = runner.errorLine();
         if (record.error.isEmpty())
             record.error = g_terminatedBy ? QStringLiteral("ended by signal %1").arg(g_terminatedBy)
                                           : QStringLiteral("the run ended with exit code %1").arg(code);

@@ -177,6 +177,7 @@ void ScriptRunner::start()
     m_transcript.unmute();
     const QString malformed = validate();
     if (!malformed.isEmpty()) {
+        m_errorLine = malformed;
         m_transcript.line(malformed);
         finish(2);
         return;
@@ -260,6 +261,7 @@ void ScriptRunner::tick()
 void ScriptRunner::fail(int lineNumber, const QString &reason)
 {
     const QString line = QStringLiteral("error %1: %2").arg(lineNumber).arg(reason);
+    m_errorLine = line;
     m_transcript.line(line);
     if (m_case >= 0) {
         CaseRecord &c = m_cases[m_case];

@@ -57,6 +57,8 @@ public:
     void addCase(const CaseRecord &record) { m_cases.append(record); }
     // Every case, once finished: those never reached are marked skipped.
     const QList<CaseRecord> &cases() const { return m_cases; }
+    // The `error ...` line that ended the run, if one did.
+    QString errorLine() const { return m_errorLine; }
 
     // Starts stepping from the event loop; finished() carries the exit code:
     // 0 all steps ran and all checks passed, 1 a step could not be carried
@@ -156,6 +158,7 @@ private:
     bool m_checkPassed = true;
     QString m_checkDetail;
 
+    QString m_errorLine;
     QHash<QString, QString> m_vars;
     bool m_stopOnFail = false;
     bool m_anyFailed = false;
