@@ -214,6 +214,10 @@ void ScriptRunner::finish(int code)
 
 bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)
 {
+    // Headless, nobody sees the windows: painting them is work for nothing
+    // (a station runs several of these at once). With --show they paint.
+    if (!m_show && event->type() == QEvent::Paint)
+        return true;
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // A real message box (--show) stands for a message line, already printed.

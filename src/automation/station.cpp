@@ -14,7 +14,7 @@ Station::Station(StationOptions options, QObject *parent) : QObject(parent), m_o
     for (const int port : m_options.ports) {
         StationUnit unit;
         unit.port = port;
-        unit.currentCase = QStringLiteral("setup");
+        unit.currentCase = QStringLiteral("connect");
         m_units.append(unit);
     }
 }
