@@ -70,6 +70,7 @@ qint32 baudFromText(const QString &text)
 comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("comportset"));
+    m_directory.holdPorts();
     setWindowTitle(QStringLiteral("Communication Setting"));
     // Modal to the tool's own windows only: the virtual reader stays usable.
     setWindowModality(Qt::WindowModal);
@@ -193,14 +194,13 @@ void comportset::updateDeviceHint()
     const int n = portNumberFromText(m_portCombo->currentText());
     const QString device = n ? m_context.runner.link().port.deviceFor(n) : QString();
     m_deviceHint->setText(n ? QStringLiteral("= %1").arg(device) : QString());
-    m_deviceHint->setToolTip(n ? PortDirectory().identify(device).summary() : QString());
+    m_deviceHint->setToolTip(n ? m_directory.identify(device).summary() : QString());
 }
 
 void comportset::describePorts()
 {
     // Beside each COMn in the list: its device and what is attached there.
-    PortDirectory directory;
-    directory.holdPorts();
+    const PortDirectory &directory = m_directory;
     const SerialPort &port = m_context.runner.link().port;
     int widest = 0;
     for (int i = 0; i < m_portCombo->count(); ++i) {
@@ -291,7 +291,8 @@ void comportset::ok()
         return;
     }
     state.PortOpened = true;
-    if (Remembered *remembered = m_context.remembered) {
+    // (Settings off, as in a script, keep nothing: the adapter is not looked up.)
+    if (Remembered *remembered = m_context.remembered; remembered && remembered->isOn()) {
         remembered->setValue(remembered::Port, m_portCombo->currentText());
         remembered->setValue(remembered::Baud, m_baudCombo->currentText());
         // The adapter itself, so the COM number follows it to another device name.
