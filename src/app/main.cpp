@@ -63,8 +63,8 @@ void handleTerminationSignals()
 #ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    auto *notifier = new QSocketNotifier(g_signalFd[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char b = 0;
         if (::read(g_signalFd[1], &b, 1) != 1 || g_terminatedBy)
             return;
@@ -283,7 +283,7 @@ int runStation(const AppOptions &options)
             line += QStringLiteral("  (") + r.error + QLatin1Char(')');
         say(line);
     });
-    QObject::connect(&station, &Station::finished, qApp, [](int code) { QCoreApplication::exit(code); });
+    QObject::connect(&station, &Station::finished, QCoreApplication::instance(), [](int code) { QCoreApplication::exit(code); });
     station.start();
     const int code = station.isDone() ? station.exitCode() : QCoreApplication::exec();
     if (g_terminatedBy) {
