@@ -14,6 +14,9 @@
 //      the device returning; CPU while the device is away < 1 % of one core
 //   9. a full S50 dump with known keys (card tools): unpaced < 1 s; paced at 9600 baud within
 //      1.1x of the summed wire time of its exchanges
+//  10. station mode: the incoming-inspection plan on eight paced virtual readers at 9600
+//      baud at once, against one alone (at most 1.3x its time); the workers' CPU per unit
+//      while they wait on their readers (< 10 % of one core)
 
 #include "shell/monitor_page.h"
 #include "cards/key_dictionary.h"
@@ -30,12 +33,15 @@
 #include "platform/prompter.h"
 #include "platform/qt_serial_port.h"
 #include "setup/reader_scan.h"
+#include "automation/station.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QTabWidget>
+#include <QDir>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -488,6 +494,89 @@ void benchCardDump(bool quick)
 
 }  // namespace
 
+double childCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct StationRun
+{
+    double seconds = 0;
+    double workerCpuSeconds = 0;
+    double readerCpuSeconds = 0;  // the virtual readers, in this process
+    int passed = 0;
+};
+
+// The ready plan on `units` paced virtual readers at 9600 baud, one worker each.
+StationRun runStation(int units, const QString &plan, const QString &out)
+{
+    std::vector<std::unique_ptr<sim::VirtualReader>> readers;
+    StationOptions o;
+    o.program = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/qtest820");
+    o.plan = plan;
+    o.outDir = out;
+    for (int i = 1; i <= units; ++i) {
+        sim::VirtualReaderOptions ro;
+        ro.pace = true;
+        readers.push_back(std::make_unique<sim::VirtualReader>(ro));
+        if (!readers.back()->start())
+            std::fprintf(stderr, "bench: cannot start virtual reader %d\n", i);
+        readers.back()->control(QStringLiteral("serial BENCH-%1").arg(i));
+        o.ports << i;
+        o.maps.append({i, readers.back()->devicePath()});
+    }
+    Station station(o);
+    QEventLoop loop;
+    QObject::connect(&station, &Station::finished, &loop, &QEventLoop::quit);
+    const double cpu0 = childCpuSeconds();
+    const double self0 = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    station.start();
+    if (!station.isDone())
+        loop.exec();
+    StationRun r;
+    r.seconds = double(t.nsecsElapsed()) / 1e9;
+    r.workerCpuSeconds = childCpuSeconds() - cpu0;
+    r.readerCpuSeconds = cpuSeconds() - self0;
+    for (const StationUnit &u : station.units())
+        r.passed += u.record.outcome == Outcome::Pass;
+    return r;
+}
+
+void benchStation(bool quick)
+{
+    QTemporaryDir out;
+    const QString plan = QStringLiteral(QTEST820_SOURCE_DIR "/examples/incoming_inspection.txt");
+    // The same workers with nothing to do after connecting: their start-up and link test.
+    const QString empty = out.filePath(QStringLiteral("connect-only.txt"));
+    QFile f(empty);
+    f.open(QIODevice::WriteOnly);
+    f.close();
+    std::vector<double> one, eight, cpu, waitingCpu, readerCpu;
+    int passed = 0, runs = 0;
+    for (int i = 0; i < (quick ? 1 : 3); ++i) {
+        const StationRun a = runStation(1, plan, out.path());
+        const StationRun b = runStation(8, plan, out.path());
+        const StationRun c = runStation(8, empty, out.path());
+        one.push_back(a.seconds);
+        eight.push_back(b.seconds);
+        cpu.push_back(100.0 * b.workerCpuSeconds / (b.seconds * 8));
+        waitingCpu.push_back(100.0 * (b.workerCpuSeconds - c.workerCpuSeconds) / ((b.seconds - c.seconds) * 8));
+        readerCpu.push_back(b.readerCpuSeconds);
+        passed += a.passed + b.passed;
+        runs += 9;
+    }
+    std::printf("10. station, incoming-inspection plan at 9600 baud (paced): one reader %.2f s, eight at once %.2f s "
+                "(medians), %d of %d units passed; the eight virtual readers and the station used %.2f s of CPU\n",
+                median(one), median(eight), passed, runs, median(readerCpu));
+    report("   eight readers at once / one reader alone", median(eight) / median(one), "x", 1.3);
+    std::printf("   worker CPU per unit over the whole run (start-up included): %.1f %%\n", median(cpu));
+    report("   worker CPU per unit while the plan runs on its reader", median(waitingCpu), "%", 10.0);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -523,5 +612,7 @@ int main(int argc, char *argv[])
         benchScan();
     if (want({9}))
         benchCardDump(quick);
+    if (want({10}))
+        benchStation(quick);
     return 0;
 }

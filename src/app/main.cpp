@@ -5,7 +5,11 @@
 #include "app/virtual_reader_window.h"
 #include "automation/script_prompter.h"
 #include "automation/show_prompter.h"
+#include "automation/run_record.h"
 #include "automation/script_runner.h"
+#include "automation/station.h"
+#include "automation/station_window.h"
+#include "setup/connect_reader.h"
 #include "automation/script_source.h"
 #include "automation/transcript.h"
 #include "link/trace_decoder.h"
@@ -20,6 +24,9 @@
 #include "qtest820_version.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSysInfo>
 #include <memory>
 #include <virtual_reader.h>
 #include <QFile>
@@ -144,6 +151,27 @@ int runCard(int argc, char *argv[], const AppOptions &options, PortMap &map)
     return g_terminatedBy ? 128 + g_terminatedBy : code;
 }
 
+// The reports asked for with --report and --out; false when one could not be written.
+bool writeRunReports(const AppOptions &options, RunRecord &record)
+{
+    bool ok = true;
+    QString error;
+    if (!options.out.isEmpty()) {
+        record.reportBase = unitReportBase(options.out, record.unit, record.start);
+        for (const char *ext : {".json", ".xml"})
+            if (!writeReport(record, record.reportBase + QLatin1String(ext), &error)) {
+                std::fprintf(stderr, "qtest820: %s\n", qPrintable(error));
+                ok = false;
+            }
+    }
+    for (const QString &path : options.reports)
+        if (!writeReport(record, path, &error)) {
+            std::fprintf(stderr, "qtest820: %s\n", qPrintable(error));
+            ok = false;
+        }
+    return ok;
+}
+
 int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *reader, const PortMap &map)
 {
     SystemClock clock;
@@ -163,6 +191,16 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     // Script runs export stable times, so two runs compare with diff.
     main.monitor().setStableTimes(true);
     ScriptRunner runner(main, prompter, transcript, std::move(lines));
+    RunRecord record;
+    record.start = QDateTime::currentDateTime();
+    record.station = QSysInfo::machineHostName();
+    record.plan = options.script;
+    const int portNumber = !options.ports.isEmpty() ? options.ports.first() : options.simulatePort ? options.simulatePort : 1;
+    record.port = QStringLiteral("COM%1").arg(portNumber);
+    runner.setStopOnFail(options.stopOnFail);
+    runner.setVariable(QStringLiteral("PORT"), record.port);
+    runner.setVariable(QStringLiteral("BAUD"), QString::number(options.baud));
+    runner.setVariable(QStringLiteral("ADDRESS"), QString::number(options.address, 16).toUpper());
     std::unique_ptr<VirtualReaderWindow> simWindow;
     if (options.show) {
         runner.setShowMode(options.stepDelayMs);
@@ -181,12 +219,124 @@ int runScript(const AppOptions &options, QStringList lines, sim::VirtualReader *
     if (options.show)
         simWindow = showBenchBeside(main, reader);
     main.activateWindow();
-    runner.start();
-    const int code = QApplication::exec();
+    // --port: the run starts connected, as a station worker does; a port that
+    // cannot be opened or a reader that does not answer makes the unit an ERROR.
+    bool connected = true;
+    if (!options.ports.isEmpty()) {
+        main.context().setAddress(quint8(options.address));
+        QElapsedTimer t;
+        t.start();
+        CaseRecord connect;
+        connect.name = QStringLiteral("connect");
+        StepRecord open;
+        open.text = QStringLiteral("open %1 at %2 baud, address %3, and test the link")
+                        .arg(record.port)
+                        .arg(options.baud)
+                        .arg(QString::number(options.address, 16).toUpper());
+        connect.steps.append(open);
+        const ConnectResult result = connectReader(main.context(), portNumber, options.baud);
+        connect.ms = t.nsecsElapsed() / 1e6;
+        connect.steps.last().ms = connect.ms;
+        QString line;
+        if (result == ConnectResult::Connected) {
+            line = QStringLiteral("connected %1 at %2 baud").arg(record.port).arg(options.baud);
+        } else {
+            line = QStringLiteral("error: ") + connectFailureText(main.context(), result, portNumber, options.baud);
+            connect.outcome = Outcome::Error;
+            connect.message = line;
+            connect.steps.last().detail = line.mid(7);
+            record.error = line.mid(7);
+            connected = false;
+        }
+        transcript.line(line);
+        connect.transcript << line;
+        runner.addCase(connect);
+    }
+    int code = 1;
+    if (connected) {
+        runner.start();
+        // A malformed check ends the run before the event loop starts.
+        code = runner.isDone() ? runner.exitCode() : QApplication::exec();
+    } else {
+        runner.finish(1);
+    }
     port.close();
     if (g_terminatedBy)
+        code = 128 + g_terminatedBy;
+    else if (runner.isDone())
+        code = runner.exitCode();
+    if (!runner.isDone())
+        runner.finish(code);
+
+    record.end = QDateTime::currentDateTime();
+    record.cases = runner.cases();
+    record.outcome = code == 0 ? Outcome::Pass : code == 3 ? Outcome::Fail : Outcome::Error;
+    const QString unit = runner.variable(QStringLiteral("UNIT")).trimmed();
+    record.unit = unit.isEmpty() ? record.port : unit;
+    if (record.outcome == Outcome::Error && record.error.isEmpty()) {
+        record.error = runner.errorLine();
+        if (record.error.isEmpty())
+            record.error = g_terminatedBy ? QStringLiteral("ended by signal %1").arg(g_terminatedBy)
+                                          : QStringLiteral("the run ended with exit code %1").arg(code);
+    }
+    if (!writeRunReports(options, record) && code == 0)
+        code = 1;
+    return code;
+}
+
+// --station: every port at once, a line per unit as it starts and ends, then
+// the summary table.
+int runStation(const AppOptions &options)
+{
+    if (!QFileInfo(options.station).isFile()) {
+        std::fprintf(stderr, "qtest820: cannot read plan %s: not a regular file\n", qPrintable(options.station));
+        return 2;
+    }
+    const QString out = options.out.isEmpty() ? QDir::currentPath() : options.out;
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "qtest820: cannot make the folder %s\n", qPrintable(out));
+        return 2;
+    }
+    StationOptions so;
+    so.program = QCoreApplication::applicationFilePath();
+    so.plan = QFileInfo(options.station).absoluteFilePath();
+    so.ports = options.ports;
+    so.maps = options.maps;
+    so.baud = options.baud;
+    so.address = options.address;
+    so.outDir = QDir(out).absolutePath();
+    so.stopOnFail = options.stopOnFail;
+    Station station(so);
+    auto say = [](const QString &line) {
+        std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+        std::fflush(stdout);
+    };
+    QObject::connect(&station, &Station::unitStarted, [&](int i) {
+        say(QStringLiteral("start %1").arg(station.units().at(i).portName()));
+    });
+    QObject::connect(&station, &Station::unitFinished, [&](int i) {
+        const StationUnit &u = station.units().at(i);
+        const RunRecord &r = u.record;
+        QString line = QStringLiteral("end   %1  %2  %3  %4 s").arg(u.portName(), r.unit, outcomeWord(r.outcome))
+                           .arg(r.seconds(), 0, 'f', 1);
+        if (!r.failedCases().isEmpty())
+            line += QStringLiteral("  failed: ") + r.failedCases().join(QStringLiteral(", "));
+        if (r.outcome == Outcome::Error)
+            line += QStringLiteral("  (") + r.error + QLatin1Char(')');
+        say(line);
+    });
+    QObject::connect(&station, &Station::finished, QCoreApplication::instance(), [](int code) { QCoreApplication::exit(code); });
+    station.start();
+    const int code = station.isDone() ? station.exitCode() : QCoreApplication::exec();
+    if (g_terminatedBy) {
+        station.stop();
         return 128 + g_terminatedBy;
-    return runner.isDone() ? runner.exitCode() : code;
+    }
+    say(QString());
+    std::fputs(qPrintable(stationTable(station.units())), stdout);
+    if (!station.summaryPath().isEmpty())
+        say(QStringLiteral("summary: ") + station.summaryPath());
+    return code;
 }
 
 // A COM number whose adapter was remembered follows that adapter, wherever it
@@ -244,6 +394,14 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMa
     for (const QString &note : moved)
         main.activity().report(note);
     prompter.setOwner(&main);
+    std::unique_ptr<StationWindow> station;
+    main.setStationOpener([&] {
+        if (!station)
+            station = std::make_unique<StationWindow>(port, prompter, QCoreApplication::applicationFilePath(), &main);
+        station->show();
+        station->raise();
+        station->activateWindow();
+    });
     QObject::connect(&main, &ReaderMain::exitRequested, qApp, &QApplication::quit);
     main.show();
     const auto simWindow = showBenchBeside(main, reader);
@@ -285,6 +443,16 @@ int main(int argc, char *argv[])
             followRememberedAdapters(*Remembered::forUser(), map);
         std::fputs(qPrintable(portTable(map, PortDirectory())), stdout);
         return 0;
+    }
+
+    if (!options.station.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        handleTerminationSignals();
+        return runStation(options);
+    }
+    if (!options.out.isEmpty() && !QDir().mkpath(options.out)) {
+        std::fprintf(stderr, "qtest820: cannot make the folder %s\n", qPrintable(options.out));
+        return 2;
     }
 
     QStringList lines;

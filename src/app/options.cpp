@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "automation/run_record.h"
 #include "platform/port_map.h"
 
 namespace mdq {
@@ -12,6 +13,10 @@ QString usageText()
         "       qtest820 --decode FILE [--format text|jsonl] [--stable-times]\n"
         "       qtest820 [--map COMn=DEVICE]... [--simulate [--sim WORDS]...] card --port COMn [--baud N]\n"
         "                [--address X] ACTION   (qtest820 card --help lists the actions)\n"
+        "       qtest820 --script PLAN [--port COMn [--baud N] [--address X]] [--report FILE]... [--out DIR]\n"
+        "                [--stop-on-fail]\n"
+        "       qtest820 --station PLAN --port COMn [--port COMm]... [--baud N] [--address X] [--out DIR]\n"
+        "                [--stop-on-fail]\n"
         "\n"
         "  --map COMn=DEVICE   let COMn (1..16) stand for DEVICE, e.g. --map COM1=/dev/ttyUSB0;\n"
         "                      DEVICE may be a /dev/serial/by-id/... link, usb:SERIAL (the USB\n"
@@ -42,6 +47,20 @@ QString usageText()
         "  --stable-times      exported and decoded times count from the first row (PT1.250S)\n"
         "                      instead of the time of day, so two runs compare with diff;\n"
         "                      script runs export this way always\n"
+        "  --report FILE       with --script: write a report of the cases and checks, by\n"
+        "                      extension: .xml JUnit XML, .tap TAP version 13, .json a unit\n"
+        "                      record; may be repeated\n"
+        "  --stop-on-fail      end the run at the first failed check (else the next case runs)\n"
+        "  --port COMn         with --script: open COMn and run the link test before the first\n"
+        "                      step (${PORT} names it); with --station: one unit per port\n"
+        "  --baud N            with --port: 9600 (default), 19200, 38400, 57600 or 115200\n"
+        "  --address X         with --port: device address 0..F (default 0)\n"
+        "  --out DIR           write each unit's report as DIR/UNIT-YYYYMMDD-HHMMSS.json and .xml\n"
+        "                      (--station: default the current folder)\n"
+        "  --station PLAN      run PLAN against every --port at once, one worker each; print a\n"
+        "                      line per unit as it starts and ends, then a summary table\n"
+        "                      Exit codes: 0 all passed, 1 a step could not be carried out,\n"
+        "                      2 bad usage, 3 a check failed\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
 }
@@ -51,6 +70,8 @@ AppOptions parseOptions(const QStringList &args)
     AppOptions o;
     bool stepDelayGiven = false;
     bool formatGiven = false;
+    bool baudGiven = false;
+    bool addressGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         auto value = [&](const QString &option) -> QString {
@@ -96,6 +117,57 @@ AppOptions parseOptions(const QStringList &args)
                 return o;
             }
             formatGiven = true;
+        } else if (a == QLatin1String("--report") || a.startsWith(QLatin1String("--report="))) {
+            const QString v = value(QStringLiteral("--report"));
+            if (!o.error.isEmpty())
+                return o;
+            if (!isReportExtension(v)) {
+                o.error = QStringLiteral("--report wants a .xml, .tap or .json file, not '%1'").arg(v);
+                return o;
+            }
+            o.reports << v;
+        } else if (a == QLatin1String("--stop-on-fail")) {
+            o.stopOnFail = true;
+        } else if (a == QLatin1String("--station") || a.startsWith(QLatin1String("--station="))) {
+            o.station = value(QStringLiteral("--station"));
+            if (!o.error.isEmpty())
+                return o;
+        } else if (a == QLatin1String("--out") || a.startsWith(QLatin1String("--out="))) {
+            o.out = value(QStringLiteral("--out"));
+            if (!o.error.isEmpty())
+                return o;
+        } else if (a == QLatin1String("--port") || a.startsWith(QLatin1String("--port="))) {
+            const QString v = value(QStringLiteral("--port"));
+            if (!o.error.isEmpty())
+                return o;
+            const auto m = PortMap::parseMapping(v + QStringLiteral("=x"));
+            if (!m || o.ports.contains(m->first)) {
+                o.error = m ? QStringLiteral("--port %1 is given twice").arg(v)
+                            : QStringLiteral("--port wants COMn with n from 1 to 16, not '%1'").arg(v);
+                return o;
+            }
+            o.ports << m->first;
+        } else if (a == QLatin1String("--baud") || a.startsWith(QLatin1String("--baud="))) {
+            const QString v = value(QStringLiteral("--baud"));
+            if (!o.error.isEmpty())
+                return o;
+            o.baud = v.toInt();
+            if (!QList<qint32>{9600, 19200, 38400, 57600, 115200}.contains(o.baud)) {
+                o.error = QStringLiteral("--baud is 9600, 19200, 38400, 57600 or 115200, not '%1'").arg(v);
+                return o;
+            }
+            baudGiven = true;
+        } else if (a == QLatin1String("--address") || a.startsWith(QLatin1String("--address="))) {
+            const QString v = value(QStringLiteral("--address"));
+            if (!o.error.isEmpty())
+                return o;
+            bool ok = false;
+            o.address = v.toInt(&ok, 16);
+            if (!ok || v.size() != 1 || o.address < 0 || o.address > 15) {
+                o.error = QStringLiteral("--address is one hex digit 0..F, not '%1'").arg(v);
+                return o;
+            }
+            addressGiven = true;
         } else if (a == QLatin1String("--list-ports")) {
             o.listPorts = true;
         } else if (a == QLatin1String("--stable-times")) {
@@ -150,6 +222,17 @@ AppOptions parseOptions(const QStringList &args)
         o.error = QStringLiteral("--sim goes with --simulate");
     else if (o.card && (!o.script.isEmpty() || !o.decode.isEmpty() || o.listPorts))
         o.error = QStringLiteral("card goes without --script, --decode and --list-ports");
+    else if (!o.station.isEmpty() && (!o.script.isEmpty() || o.simulatePort || o.show || !o.reports.isEmpty()))
+        o.error = QStringLiteral("--station goes with --port, --baud, --address, --out, --stop-on-fail and --map");
+    else if (!o.station.isEmpty() && o.ports.isEmpty())
+        o.error = QStringLiteral("--station needs at least one --port");
+    else if (o.script.isEmpty() && o.station.isEmpty()
+             && (!o.reports.isEmpty() || o.stopOnFail || !o.out.isEmpty() || !o.ports.isEmpty()))
+        o.error = QStringLiteral("--report, --stop-on-fail, --out and --port go with --script or --station");
+    else if (!o.script.isEmpty() && o.ports.size() > 1)
+        o.error = QStringLiteral("--script takes one --port (--station takes several)");
+    else if ((baudGiven || addressGiven) && o.ports.isEmpty())
+        o.error = QStringLiteral("--baud and --address go with --port");
     return o;
 }
 

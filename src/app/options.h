@@ -23,6 +23,13 @@ struct AppOptions
     QStringList simWords;             // --sim WORDS: control commands for the virtual reader
     bool card = false;                // the "card" command: everything after it is in cardArgs
     QStringList cardArgs;
+    QStringList reports;              // --report FILE (.xml, .tap, .json), repeatable
+    bool stopOnFail = false;          // --stop-on-fail
+    QString station;                  // --station PLAN
+    QList<int> ports;                 // --port COMn: start connected (several with --station)
+    qint32 baud = 9600;               // --baud N (with --port)
+    int address = 0;                  // --address X (with --port)
+    QString out;                      // --out DIR: per-unit reports named after the unit
     bool help = false;
     bool version = false;
     QString error;                    // bad usage

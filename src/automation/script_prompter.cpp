@@ -11,6 +11,8 @@ void ScriptPrompter::message(Icon icon, const QString &title, const QString &tex
 {
     m_transcript.line(QStringLiteral("message %1 \"%2\" \"%3\"")
                           .arg(iconWord(icon), escapeForTranscript(title), escapeForTranscript(text)));
+    if (m_observer)
+        m_observer(icon, title, text);
 }
 
 bool ScriptPrompter::askOkCancel(Icon icon, const QString &title, const QString &text)

@@ -5,6 +5,7 @@
 #include "platform/prompter.h"
 
 #include <QQueue>
+#include <functional>
 
 namespace mdq {
 
@@ -18,6 +19,10 @@ public:
     void queueAnswer(bool ok) { m_answers.enqueue(ok); }
     // An empty path stands for a cancelled dialog.
     void queueSaveAs(const QString &path) { m_saveAs.enqueue(path); }
+
+    // Told of every message and question shown: what the message checks compare.
+    using MessageObserver = std::function<void(Icon icon, const QString &title, const QString &text)>;
+    void setMessageObserver(MessageObserver observer) { m_observer = std::move(observer); }
 
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askOkCancel(Icon icon, const QString &title, const QString &text) override;
@@ -36,6 +41,7 @@ private:
     Transcript &m_transcript;
     QQueue<bool> m_answers;
     QQueue<QString> m_saveAs;
+    MessageObserver m_observer;
 };
 
 }  // namespace mdq

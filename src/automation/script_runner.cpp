@@ -1,11 +1,13 @@
 #include "automation/script_runner.h"
 
 #include "automation/real_input.h"
+#include "automation/script_checks.h"
 #include "automation/script_prompter.h"
 #include "automation/transcript.h"
 #include "shell/reader_main.h"
 #include "ui/widgets.h"
 #include "link/execute_command.h"
+#include "link/line_activity.h"
 #include "link/traffic_log.h"
 #include "ui/status_bar.h"
 
@@ -144,10 +146,26 @@ ScriptRunner::ScriptRunner(ReaderMain &main, ScriptPrompter &prompter, Transcrip
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
+    // What the checks look at: the messages, requests and replies of the last step.
+    m_prompter.setMessageObserver([this](Icon icon, const QString &title, const QString &text) {
+        m_shown.append({iconWord(icon), title, text});
+    });
+    connect(&m_main.activity(), &LineActivity::requestSent, this, [this](const QByteArray &f) { m_requests.append(f); });
+    connect(&m_main.activity(), &LineActivity::replyReceived, this, [this](const QByteArray &r) { m_replies.append(r); });
+    m_transcript.setObserver([this](const QString &line) {
+        if (m_case >= 0 && !m_done)
+            m_cases[m_case].transcript.append(line);
+    });
+    static const QRegularExpression caseLine(QStringLiteral("^\\s*case\\s+(\\S.*?)\\s*$"));
+    for (int i = 0; i < m_lines.size(); ++i)
+        if (const auto m = caseLine.match(m_lines.at(i)); m.hasMatch())
+            m_caseLines.append({i, m.captured(1)});
 }
 
 ScriptRunner::~ScriptRunner()
 {
+    m_transcript.setObserver({});
+    m_prompter.setMessageObserver({});
     m_finisher.stop();
     if (qApp)
         qApp->removeEventFilter(this);
@@ -157,6 +175,13 @@ void ScriptRunner::start()
 {
     // A transcript another runner finished with was muted; this run speaks.
     m_transcript.unmute();
+    const QString malformed = validate();
+    if (!malformed.isEmpty()) {
+        m_errorLine = malformed;
+        m_transcript.line(malformed);
+        finish(2);
+        return;
+    }
     m_timer.start(0);
 }
 
@@ -164,6 +189,20 @@ void ScriptRunner::finish(int code)
 {
     if (m_done)
         return;
+    if (code == 0 && m_anyFailed)
+        code = 3;
+    endCase();
+    // Cases never reached are reported as such.
+    for (const auto &[index, name] : m_caseLines) {
+        if (index < m_next && code != 2)
+            continue;
+        CaseRecord skipped;
+        skipped.name = name;
+        skipped.line = index + 1;
+        skipped.outcome = Outcome::Skipped;
+        skipped.message = QStringLiteral("not run");
+        m_cases.append(skipped);
+    }
     m_done = true;
     m_exitCode = code;
     m_timer.stop();
@@ -175,6 +214,10 @@ void ScriptRunner::finish(int code)
 
 bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)
 {
+    // Headless, nobody sees the windows: painting them is work for nothing
+    // (a station runs several of these at once). With --show they paint.
+    if (!m_show && event->type() == QEvent::Paint)
+        return true;
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // A real message box (--show) stands for a message line, already printed.
@@ -221,7 +264,16 @@ void ScriptRunner::tick()
 
 void ScriptRunner::fail(int lineNumber, const QString &reason)
 {
-    m_transcript.line(QStringLiteral("error %1: %2").arg(lineNumber).arg(reason));
+    const QString line = QStringLiteral("error %1: %2").arg(lineNumber).arg(reason);
+    m_errorLine = line;
+    m_transcript.line(line);
+    if (m_case >= 0) {
+        CaseRecord &c = m_cases[m_case];
+        c.outcome = Outcome::Error;
+        c.message = line;
+        if (!c.steps.isEmpty() && c.steps.last().line == lineNumber)
+            c.steps.last().detail = reason;
+    }
     finish(1);
 }
 
@@ -291,7 +343,25 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"focus", &ScriptRunner::stepFocus, false},   {"sleep", &ScriptRunner::stepSleep, false},
     {"sim", &ScriptRunner::stepSim, false},       {"open-file", &ScriptRunner::stepSaveAs, false},
     {"note", &ScriptRunner::stepNote, false},
+    {"case", &ScriptRunner::stepCase, false},
+    {"expect", &ScriptRunner::stepExpect, true},
+    {"expect-message", &ScriptRunner::stepExpectMessage, false},
+    {"expect-no-message", &ScriptRunner::stepExpectNoMessage, false},
+    {"expect-frame", &ScriptRunner::stepExpectBytes, false},
+    {"expect-reply", &ScriptRunner::stepExpectBytes, false},
+    {"set-var", &ScriptRunner::stepSetVar, false},
+    {"skip-unless", &ScriptRunner::stepSkipUnless, false},
 };
+
+namespace {
+bool isCheckVerb(const QString &verb) { return verb.startsWith(QLatin1String("expect")) || verb == QLatin1String("skip-unless"); }
+// Steps that neither act on the reader nor the windows: the checks still see
+// what the step before them did.
+bool keepsLastStep(const QString &verb)
+{
+    return isCheckVerb(verb) || verb == QLatin1String("case") || verb == QLatin1String("set-var");
+}
+}  // namespace
 
 void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
 {
@@ -300,6 +370,15 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
         line.chop(1);
     if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
         return;
+    m_lineNumber = lineNumber;
+    // Steps before the first case belong to "setup".
+    if (m_case < 0 && !line.trimmed().startsWith(QLatin1String("case ")))
+        beginCase(QStringLiteral("setup"), 0);
+    QString substituteError;
+    if (!substitute(&line, &substituteError)) {
+        fail(lineNumber, substituteError);
+        return;
+    }
     // Leading blanks are allowed; after the verb and the name the rest is the value, blanks kept.
     Step step;
     const QString body = line.mid(line.indexOf(QRegularExpression(QStringLiteral("\\S"))));
@@ -310,6 +389,29 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
     step.name = nameEnd < 0 ? step.rest : step.rest.left(nameEnd);
     step.value = nameEnd < 0 ? QString() : step.rest.mid(nameEnd + 1);
 
+    // The record: checks apart from the steps; a step that acts starts afresh
+    // what the checks after it look at.
+    int recorded = -1;
+    const int caseIndex = m_case;
+    if (step.verb != QLatin1String("case") && m_case >= 0) {
+        StepRecord r;
+        r.line = lineNumber;
+        r.text = body;
+        r.check = isCheckVerb(step.verb);
+        m_cases[m_case].steps.append(r);
+        recorded = int(m_cases[m_case].steps.size()) - 1;
+    }
+    if (!keepsLastStep(step.verb)) {
+        m_shown.clear();
+        m_shownChecked = 0;
+        m_requests.clear();
+        m_replies.clear();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    m_checkPassed = true;
+    m_checkDetail.clear();
+
     for (const Verb &verb : kVerbs) {
         if (step.verb == QLatin1String(verb.word)) {
             Error error;
@@ -317,12 +419,42 @@ void ScriptRunner::runStep(int lineNumber, const QString &rawLine)
                 step.control = control(step, &error);
             if (error.isEmpty())
                 error = (this->*verb.run)(step);
+            // A step that opened a modal window ran the checks inside it: their
+            // result is theirs, not this step's.
+            const bool checkFailed = isCheckVerb(step.verb) && !m_checkPassed;
+            if (recorded >= 0 && caseIndex < m_cases.size()) {
+                StepRecord &r = m_cases[caseIndex].steps[recorded];
+                r.ms = clock.nsecsElapsed() / 1e6;
+                r.passed = !checkFailed;
+                if (checkFailed)
+                    r.detail = m_checkDetail;
+            }
             if (!error.isEmpty())
                 fail(lineNumber, error);
+            else if (checkFailed)
+                checked(false, m_checkDetail);
             return;
         }
     }
     fail(lineNumber, QStringLiteral("unknown step '%1'").arg(step.verb));
+}
+
+bool ScriptRunner::substitute(QString *line, QString *error) const
+{
+    static const QRegularExpression var(QStringLiteral("\\$\\{([A-Za-z_][A-Za-z0-9_]*)\\}"));
+    QString out;
+    int from = 0;
+    for (auto it = var.globalMatch(*line); it.hasNext();) {
+        const auto m = it.next();
+        if (!m_vars.contains(m.captured(1))) {
+            *error = QStringLiteral("no variable %1 (set-var sets one)").arg(m.captured(1));
+            return false;
+        }
+        out += line->mid(from, m.capturedStart() - from) + m_vars.value(m.captured(1));
+        from = m.capturedEnd();
+    }
+    *line = out + line->mid(from);
+    return true;
 }
 
 QWidget *ScriptRunner::control(const Step &step, QString *error) const
@@ -333,8 +465,8 @@ QWidget *ScriptRunner::control(const Step &step, QString *error) const
     }
     QWidget *w = findControl(step.name, error);
     // A person cannot reach a control behind a modal window; only `print`
-    // may read one.
-    if (w && step.verb != QLatin1String("print")) {
+    // and the steps that read values may read one.
+    if (w && step.verb != QLatin1String("print") && step.verb != QLatin1String("expect")) {
         if (QWidget *modal = windowInTheWay(w)) {
             *error = QStringLiteral("%1 is behind the modal window %2").arg(step.name, modal->objectName());
             return nullptr;
@@ -501,6 +633,242 @@ QString ScriptRunner::stepSim(const Step &step)
         return QStringLiteral("no virtual reader (start with --simulate)");
     const QString answer = m_sim(step.rest);
     return answer.startsWith(QLatin1String("error")) ? answer : noError();
+}
+
+// --- Cases and checks -----------------------------------------------------
+
+void ScriptRunner::beginCase(const QString &name, int line)
+{
+    endCase();
+    CaseRecord c;
+    c.name = name;
+    c.line = line;
+    m_cases.append(c);
+    m_case = int(m_cases.size()) - 1;
+    m_caseClock.start();
+}
+
+void ScriptRunner::endCase()
+{
+    if (m_case >= 0 && m_case < m_cases.size() && m_caseClock.isValid())
+        m_cases[m_case].ms = m_caseClock.nsecsElapsed() / 1e6;
+    m_caseClock.invalidate();
+}
+
+void ScriptRunner::skipRestOfCase()
+{
+    // The next case starts where a person would: no window of this one open.
+    for (int guard = 0; guard < 8; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+    }
+    int next = int(m_lines.size());
+    for (const auto &entry : m_caseLines) {
+        if (entry.first >= m_next) {
+            next = entry.first;
+            break;
+        }
+    }
+    m_next = next;
+}
+
+void ScriptRunner::checked(bool passed, const QString &detail)
+{
+    if (passed)
+        return;
+    const QString line = QStringLiteral("fail %1: %2").arg(m_lineNumber).arg(detail);
+    m_transcript.line(line);
+    m_anyFailed = true;
+    if (m_case >= 0) {
+        CaseRecord &c = m_cases[m_case];
+        if (c.outcome == Outcome::Pass) {
+            c.outcome = Outcome::Fail;
+            c.message = line;
+        }
+    }
+    if (m_stopOnFail)
+        finish(3);
+    else
+        skipRestOfCase();
+}
+
+QString ScriptRunner::stepCase(const Step &step)
+{
+    const QString name = step.rest.trimmed();
+    if (name.isEmpty())
+        return QStringLiteral("case needs a name");
+    beginCase(name, m_lineNumber);
+    m_transcript.line(QStringLiteral("case ") + name);
+    return noError();
+}
+
+namespace {
+// Sets what the runner reports for a check that did not pass.
+QString bytesText(const QByteArray &bytes) { return hexSpaced(bytes).trimmed(); }
+}  // namespace
+
+QString ScriptRunner::stepExpect(const Step &step)
+{
+    QString error;
+    const auto match = TextMatch::parse(step.value, &error);
+    if (!match)
+        return error;
+    const QString value = controlValue(step.control, m_main);
+    if (!match->matches(value)) {
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected %1 %2, got \"%3\"")
+                            .arg(controlDisplayName(step.control), match->describe(), escapeForTranscript(value));
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepExpectMessage(const Step &step)
+{
+    QString error;
+    const auto match = MessageMatch::parse(step.rest, &error);
+    if (!match)
+        return error;
+    if (m_shownChecked >= m_shown.size()) {
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected %1, got no message").arg(match->describe());
+        return noError();
+    }
+    const Shown &shown = m_shown.at(m_shownChecked++);
+    if (!match->matches(shown.icon, shown.title, shown.text)) {
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected %1, got %2")
+                            .arg(match->describe(), describeMessage(shown.icon, shown.title, shown.text));
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepExpectNoMessage(const Step &)
+{
+    if (!m_shown.isEmpty()) {
+        const Shown &shown = m_shown.first();
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected no message, got %1").arg(describeMessage(shown.icon, shown.title, shown.text));
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepExpectBytes(const Step &step)
+{
+    QString error;
+    const auto pattern = BytePattern::parse(step.rest, &error);
+    if (!pattern)
+        return error;
+    const bool frame = step.verb == QLatin1String("expect-frame");
+    const QList<QByteArray> &seen = frame ? m_requests : m_replies;
+    const QString what = frame ? QStringLiteral("frame") : QStringLiteral("reply");
+    if (seen.isEmpty()) {
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected %1 %2, got no %1").arg(what, pattern->describe());
+    } else if (!pattern->matches(seen.last())) {
+        m_checkPassed = false;
+        m_checkDetail = QStringLiteral("expected %1 %2, got %3").arg(what, pattern->describe(), bytesText(seen.last()));
+    }
+    return noError();
+}
+
+QString ScriptRunner::stepSetVar(const Step &step)
+{
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (!name.match(step.name).hasMatch() || step.value.trimmed().isEmpty())
+        return QStringLiteral("set-var takes a variable name and a control name");
+    QString error;
+    QWidget *w = findControl(step.value.trimmed(), &error);
+    if (!w)
+        return error;
+    m_vars.insert(step.name, controlValue(w, m_main));
+    return noError();
+}
+
+QString ScriptRunner::stepSkipUnless(const Step &step)
+{
+    // The condition is a check of its own; a miss skips the rest of the case.
+    Step inner;
+    inner.verb = step.name;
+    inner.rest = step.value;
+    const int nameEnd = inner.rest.indexOf(QLatin1Char(' '));
+    inner.name = nameEnd < 0 ? inner.rest : inner.rest.left(nameEnd);
+    inner.value = nameEnd < 0 ? QString() : inner.rest.mid(nameEnd + 1);
+    for (const Verb &verb : kVerbs) {
+        if (inner.verb == QLatin1String(verb.word) && inner.verb.startsWith(QLatin1String("expect"))) {
+            Error error;
+            if (verb.onControl)
+                inner.control = control(inner, &error);
+            if (error.isEmpty())
+                error = (this->*verb.run)(inner);
+            if (!error.isEmpty() || m_checkPassed)
+                return error;
+            m_checkPassed = true;  // a condition not met is no failure
+            const QString why = QStringLiteral("skipped: %1").arg(m_checkDetail);
+            m_transcript.line(QStringLiteral("skip %1: %2").arg(m_lineNumber).arg(m_checkDetail));
+            if (m_case >= 0) {
+                m_cases[m_case].outcome = Outcome::Skipped;
+                m_cases[m_case].message = why;
+            }
+            m_checkDetail.clear();
+            skipRestOfCase();
+            return noError();
+        }
+    }
+    return QStringLiteral("skip-unless takes a check (expect...)");
+}
+
+QString ScriptRunner::checkSyntax(const QString &verb, const QString &rest)
+{
+    QString error;
+    const int blank = rest.indexOf(QLatin1Char(' '));
+    const QString first = blank < 0 ? rest : rest.left(blank);
+    const QString after = blank < 0 ? QString() : rest.mid(blank + 1);
+    if (verb == QLatin1String("skip-unless")) {
+        if (!first.startsWith(QLatin1String("expect")))
+            return QStringLiteral("skip-unless takes a check (expect...)");
+        return checkSyntax(first, after);
+    }
+    if (verb == QLatin1String("case") && rest.trimmed().isEmpty())
+        return QStringLiteral("case needs a name");
+    if (verb == QLatin1String("expect")) {
+        if (first.isEmpty())
+            return QStringLiteral("expect needs a control name");
+        if (!TextMatch::parse(after, &error))
+            return error;
+    } else if (verb == QLatin1String("expect-message")) {
+        if (!MessageMatch::parse(rest, &error))
+            return error;
+    } else if (verb == QLatin1String("expect-frame") || verb == QLatin1String("expect-reply")) {
+        if (!BytePattern::parse(rest, &error))
+            return error;
+    } else if (verb == QLatin1String("expect-no-message")) {
+        if (!rest.trimmed().isEmpty())
+            return QStringLiteral("expect-no-message takes nothing");
+    }
+    return QString();
+}
+
+QString ScriptRunner::validate() const
+{
+    // Checks whose text holds a ${VAR} are checked when they run.
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QString body = m_lines.at(i).trimmed();
+        if (body.startsWith(QLatin1Char('#')) || body.contains(QLatin1String("${")))
+            continue;
+        const int blank = body.indexOf(QLatin1Char(' '));
+        const QString verb = blank < 0 ? body : body.left(blank);
+        if (!isCheckVerb(verb) && verb != QLatin1String("case"))
+            continue;
+        QString rest = blank < 0 ? QString() : m_lines.at(i).mid(m_lines.at(i).indexOf(verb) + verb.size() + 1);
+        if (rest.endsWith(QLatin1Char('\r')))
+            rest.chop(1);
+        const QString error = checkSyntax(verb, rest);
+        if (!error.isEmpty())
+            return QStringLiteral("error %1: %2").arg(i + 1).arg(error);
+    }
+    return QString();
 }
 
 }  // namespace mdq

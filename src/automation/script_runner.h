@@ -4,8 +4,16 @@
 //   set NAME VALUE | select NAME INDEX | check NAME | uncheck NAME
 //   type NAME TEXT | key NAME KEY | click NAME | answer OK|Cancel
 //   save-as PATH|cancel | print NAME | focus | sleep MS | sim WORDS...
+// Test plans add cases and checks (see docs/station.md):
+//   case NAME | expect NAME TEXT|~REGEX | expect-message ICON "TITLE" "TEXT"
+//   expect-no-message | expect-frame HEX | expect-reply HEX | set-var VAR NAME
+//   skip-unless CHECK; ${VAR} in any later step.
 // Names: NAME, NAME(INDEX) for control arrays, WINDOW.NAME to name the window.
 
+#include "automation/run_record.h"
+
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -40,7 +48,21 @@ public:
         m_stepDelayMs = stepDelayMs;
     }
 
-    // Starts stepping from the event loop; finished() carries the exit code.
+    // A failed check ends its case; with this on, it ends the run.
+    void setStopOnFail(bool on) { m_stopOnFail = on; }
+    // A ${NAME} value known before the run (PORT, BAUD, ADDRESS).
+    void setVariable(const QString &name, const QString &value) { m_vars.insert(name, value); }
+    QString variable(const QString &name) const { return m_vars.value(name); }
+    // A case carried out before the script's own (a station worker's connection).
+    void addCase(const CaseRecord &record) { m_cases.append(record); }
+    // Every case, once finished: those never reached are marked skipped.
+    const QList<CaseRecord> &cases() const { return m_cases; }
+    // The `error ...` line that ended the run, if one did.
+    QString errorLine() const { return m_errorLine; }
+
+    // Starts stepping from the event loop; finished() carries the exit code:
+    // 0 all steps ran and all checks passed, 1 a step could not be carried
+    // out, 2 a malformed check (found before anything runs), 3 a check failed.
     void start();
     bool isDone() const { return m_done; }
     int exitCode() const { return m_exitCode; }
@@ -84,6 +106,23 @@ private:
     QString stepFocus(const Step &step);
     QString stepSleep(const Step &step);
     QString stepSim(const Step &step);
+    QString stepCase(const Step &step);
+    QString stepExpect(const Step &step);
+    QString stepExpectMessage(const Step &step);
+    QString stepExpectNoMessage(const Step &step);
+    QString stepExpectBytes(const Step &step);
+    QString stepSetVar(const Step &step);
+    QString stepSkipUnless(const Step &step);
+    // Checks report here: the outcome of the check (detail "expected ..., got ...").
+    void checked(bool passed, const QString &detail);
+    // A check step's syntax; empty when well formed.
+    static QString checkSyntax(const QString &verb, const QString &rest);
+    QString validate() const;
+    void beginCase(const QString &name, int line);
+    void endCase();
+    // The rest of the current case is not run: its modal windows are closed.
+    void skipRestOfCase();
+    bool substitute(QString *line, QString *error) const;
     void fail(int lineNumber, const QString &reason);
     QWidget *findControl(const QString &name, QString *error) const;
     void bringToFront(QWidget *w);
@@ -105,6 +144,29 @@ private:
     SimControl m_sim;
     bool m_show = false;
     int m_stepDelayMs = 0;
+
+    // What the last step that acted showed and sent, for the checks.
+    struct Shown
+    {
+        QString icon, title, text;
+    };
+    QList<Shown> m_shown;
+    int m_shownChecked = 0;
+    QList<QByteArray> m_requests;
+    QList<QByteArray> m_replies;
+    int m_lineNumber = 0;
+    // The check being run: its result, set by checked().
+    bool m_checkPassed = true;
+    QString m_checkDetail;
+
+    QString m_errorLine;
+    QHash<QString, QString> m_vars;
+    bool m_stopOnFail = false;
+    bool m_anyFailed = false;
+    QList<CaseRecord> m_cases;
+    int m_case = -1;  // index in m_cases of the case running, -1 none yet
+    QElapsedTimer m_caseClock;
+    QList<QPair<int, QString>> m_caseLines;  // (0-based line, name) of every `case` step
 };
 
 // The printed name of a control: NAME or NAME(INDEX).

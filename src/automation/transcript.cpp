@@ -42,6 +42,8 @@ void Transcript::line(const QString &text)
 {
     if (m_muted)
         return;
+    if (m_observer)
+        m_observer(text);
     if (m_sink) {
         m_sink(text);
         return;

@@ -20,11 +20,14 @@ public:
     // Without a sink, lines go to standard output, flushed one by one.
     explicit Transcript(Sink sink = {}) : m_sink(std::move(sink)) {}
     void line(const QString &text);
+    // Also called with every line spoken (not while muted): the run's record.
+    void setObserver(Sink observer) { m_observer = std::move(observer); }
     void mute() { m_muted = true; }
     void unmute() { m_muted = false; }
 
 private:
     Sink m_sink;
+    Sink m_observer;
     bool m_muted = false;
 };
 

@@ -85,6 +85,16 @@ QList<PortDirectory::ById> PortDirectory::byId() const
     return found;
 }
 
+void PortDirectory::holdPorts()
+{
+    m_held = QSerialPortInfo::availablePorts();
+}
+
+QList<QSerialPortInfo> PortDirectory::ports() const
+{
+    return m_held ? *m_held : QSerialPortInfo::availablePorts();
+}
+
 PortIdentity PortDirectory::identify(const QString &device) const
 {
     PortIdentity id;
@@ -92,7 +102,7 @@ PortIdentity PortDirectory::identify(const QString &device) const
     id.attached = !device.isEmpty() && QFileInfo::exists(device);
     if (!id.attached)
         return id;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    for (const QSerialPortInfo &info : ports()) {
         if (realPath(info.systemLocation()) != id.device)
             continue;
         id.description = info.description();
@@ -122,7 +132,7 @@ QString PortDirectory::resolve(const QString &bindingOrDevice) const
         const quint16 product = quint16(parts.at(1).toUInt(&productOk, 16));
         if (!vendorOk || !productOk)
             return {};
-        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        for (const QSerialPortInfo &info : ports())
             if (info.vendorIdentifier() == vendor && info.productIdentifier() == product)
                 return realPath(info.systemLocation());
         return {};
@@ -130,7 +140,7 @@ QString PortDirectory::resolve(const QString &bindingOrDevice) const
     const QString serial = parts.value(0);
     if (serial.isEmpty())
         return {};
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo &info : ports())
         if (info.serialNumber() == serial)
             return realPath(info.systemLocation());
     for (const ById &entry : byId())

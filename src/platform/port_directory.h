@@ -10,7 +10,9 @@
 // and is resolved to whichever device has it when the port is opened.
 
 #include <QList>
+#include <QSerialPortInfo>
 #include <QString>
+#include <optional>
 
 namespace mdq {
 
@@ -48,6 +50,10 @@ public:
 
     static bool isBinding(const QString &text) { return text.startsWith(QLatin1String("usb:")); }
 
+    // Lists the system's serial ports once and uses that list for every
+    // lookup after it (a burst of lookups, such as describing all COM numbers).
+    void holdPorts();
+
     PortIdentity identify(const QString &device) const;
     // The device a binding (or a by-id path, or a plain device) leads to now;
     // empty when a binding finds nothing attached.
@@ -60,8 +66,10 @@ private:
         QString target;  // the device it points to
     };
     QList<ById> byId() const;
+    QList<QSerialPortInfo> ports() const;
 
     QString m_byIdFolder;
+    std::optional<QList<QSerialPortInfo>> m_held;
 };
 
 // The table of `qtest820 --list-ports`: each COMn, the device it stands for

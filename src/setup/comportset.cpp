@@ -11,6 +11,7 @@
 #include "platform/line_busy.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
+#include "setup/connect_reader.h"
 #include "setup/link_test.h"
 #include "setup/reader_scan.h"
 
@@ -69,6 +70,7 @@ qint32 baudFromText(const QString &text)
 comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("comportset"));
+    m_directory.holdPorts();
     setWindowTitle(QStringLiteral("Communication Setting"));
     // Modal to the tool's own windows only: the virtual reader stays usable.
     setWindowModality(Qt::WindowModal);
@@ -192,13 +194,13 @@ void comportset::updateDeviceHint()
     const int n = portNumberFromText(m_portCombo->currentText());
     const QString device = n ? m_context.runner.link().port.deviceFor(n) : QString();
     m_deviceHint->setText(n ? QStringLiteral("= %1").arg(device) : QString());
-    m_deviceHint->setToolTip(n ? PortDirectory().identify(device).summary() : QString());
+    m_deviceHint->setToolTip(n ? m_directory.identify(device).summary() : QString());
 }
 
 void comportset::describePorts()
 {
     // Beside each COMn in the list: its device and what is attached there.
-    const PortDirectory directory;
+    const PortDirectory &directory = m_directory;
     const SerialPort &port = m_context.runner.link().port;
     int widest = 0;
     for (int i = 0; i < m_portCombo->count(); ++i) {
@@ -255,51 +257,42 @@ void comportset::ok()
         return;
     }
 
-    // Every OK closes and reopens, also with unchanged settings.
-    if (port.isOpen())
-        port.close();
-    const OpenError error = port.open(portNumber, baud);
-    switch (error) {
-    case OpenError::None:
+    switch (connectReader(m_context, portNumber, baud)) {
+    case ConnectResult::Connected:
         break;
-    case OpenError::NotFound:
+    case ConnectResult::NotFound:
         prompter.message(Icon::Exclamation, text::caution(),
                          QStringLiteral("Comm Port Selection Invalid, Please Select Right Comm. Port"));
         markOkReady();
         return;
-    case OpenError::InUse:
+    case ConnectResult::InUse:
         prompter.message(Icon::Exclamation, text::caution(),
                          QStringLiteral("Comm. Port is Used for Some Equipment, Please Select Other One"));
         markOkReady();
         return;
-    case OpenError::NoPermission:
+    case ConnectResult::NoPermission:
         // Silence here would leave the operator guessing; say what to do.
         prompter.message(Icon::Exclamation, text::caution(), noPermissionAdvice(port.deviceFor(portNumber)));
         markOkReady();
         return;
-    case OpenError::Other:
+    case ConnectResult::OpenFailed:
         // The rules show no box here; the status bar says why.
         if (LineActivity *activity = m_context.runner.link().activity)
             activity->report(QStringLiteral("COM%1 cannot be opened: %2").arg(portNumber).arg(port.errorText()));
         markOkReady();
         return;
-    }
-
-    const auto address = m_context.runner.address().value_or(0);
-    bool stopped = false;
-    const QString answer = IRUnitIfOk(m_context.runner.link(), address, m_context.runner.recordData(), &stopped);
-    if (answer == QLatin1String("ERROR")) {
+    case ConnectResult::NoReader:
         // Shown once the line is free; an operator who stopped the test knows.
-        if (!stopped)
-            prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
-        if (port.isOpen())
-            port.close();
-        state.PortOpened = false;
+        prompter.message(Icon::Exclamation, text::caution(), text::unitNotDetected());
+        markOkReady();
+        return;
+    case ConnectResult::Stopped:
         markOkReady();
         return;
     }
     state.PortOpened = true;
-    if (Remembered *remembered = m_context.remembered) {
+    // (Settings off, as in a script, keep nothing: the adapter is not looked up.)
+    if (Remembered *remembered = m_context.remembered; remembered && remembered->isOn()) {
         remembered->setValue(remembered::Port, m_portCombo->currentText());
         remembered->setValue(remembered::Baud, m_baudCombo->currentText());
         // The adapter itself, so the COM number follows it to another device name.

@@ -2,6 +2,8 @@
 // "Communication Setting": chooses port and baud rate, opens the port, and
 // declares the link usable (PortOpened) only after the reader has answered.
 
+#include "platform/port_directory.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -55,6 +57,9 @@ private:
     QCheckBox *m_allAddresses;
     QLabel *m_deviceHint;
     bool m_unfolded = false;
+    // The system's serial ports as the window opened: listed once for the
+    // port descriptions and the device hint.
+    PortDirectory m_directory;
 };
 
 }  // namespace mdq

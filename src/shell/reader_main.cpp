@@ -181,6 +181,12 @@ void ReaderMain::setRemembered(Remembered *remembered)
         m_record->setChecked(record.toBool());
 }
 
+void ReaderMain::setStationOpener(std::function<void()> open)
+{
+    m_openStation = std::move(open);
+    m_stationButton->setVisible(bool(m_openStation));
+}
+
 QWidget *ReaderMain::buildTopBar()
 {
     auto *bar = new QWidget(this);
@@ -213,6 +219,14 @@ QWidget *ReaderMain::buildTopBar()
     auto *tools = makeButton(bar, QStringLiteral("CardToolsBtn"), QStringLiteral("Card Tools"));
     connect(tools, &QPushButton::clicked, this, [this] { CardToolsWindow::open(m_context); });
     row->addWidget(tools);
+    m_stationButton = makeButton(bar, QStringLiteral("StationBtn"), QStringLiteral("Station"));
+    m_stationButton->setToolTip(QStringLiteral("Run a test plan on several readers at once"));
+    m_stationButton->hide();
+    connect(m_stationButton, &QPushButton::clicked, this, [this] {
+        if (m_openStation)
+            m_openStation();
+    });
+    row->addWidget(m_stationButton);
 
     auto *exitButton = makeButton(bar, QStringLiteral("EXITGRM"), QStringLiteral("Exit"));
     setButtonKey(exitButton, QKeySequence(Qt::ALT | Qt::Key_X));

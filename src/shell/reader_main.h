@@ -13,6 +13,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -68,6 +69,10 @@ public:
     // this size where the screen allows, and may be made smaller.
     QSize sizeHint() const override;
 
+    // Shows the "Station" button; a click calls open (the station window
+    // lives in a layer above this one).
+    void setStationOpener(std::function<void()> open);
+
     // "Setup Comm": the settings window, modal.
     void openSettings();
     // "Close Comm": RTS and DTR off, close, PortOpened cleared. Never reports.
@@ -105,6 +110,8 @@ private:
     QCheckBox *m_record = nullptr;
     MonitorPage *m_monitor = nullptr;
     LinkState m_shownState = LinkState::NotConnected;
+    QPushButton *m_stationButton = nullptr;
+    std::function<void()> m_openStation;
     QTabWidget *m_tabs = nullptr;
     ReaderContext m_context;
     std::unique_ptr<ReaderControl> m_control;

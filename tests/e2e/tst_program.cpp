@@ -115,6 +115,9 @@ private Q_SLOTS:
             << QStringList{"window comportset", "closed comportset",
                            "message information \"Card Status\" \"Card Status Success\\r\\nThere is card at front "
                            "side\\r\\nEnough cards in stacker\\r\\nThe error card bin is not full\""};
+        // Found before the event loop runs: the program ends at once.
+        QTest::newRow("a malformed check") << QStringList{} << "click IROpencom\nexpect-frame F2 0\n" << 2
+                                           << QStringList{"error 2: 'F2 0' is not whole hex bytes"};
         QTest::newRow("open windows close silently at the end") << QStringList{} << "click IROpencom\nprint Label3\n" << 0
             << QStringList{"window comportset", "value Label3 \"Comm Port Number\""};
         const QStringList fails[][2] = {
@@ -159,7 +162,8 @@ private Q_SLOTS:
     void example_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *file : {"demo.txt", "reader_tour.txt", "memory_card_check.txt", "mifare_value_check.txt"})
+        for (const char *file : {"demo.txt", "reader_tour.txt", "memory_card_check.txt", "mifare_value_check.txt",
+                                 "incoming_inspection.txt"})
             QTest::newRow(file) << QString::fromLatin1(file);
     }
     void example()

@@ -67,13 +67,13 @@ void sam(const char *name, const QStringList &setup, const char *button, const Q
     row(name, setup, button, reply, frame, messages, after, "SIMRUN");
 }
 
-// Buttons that send nothing: the port and log controls, the windows' Back,
+// Buttons that send nothing: the port and log controls, the windows' Back, the Station window,
 // and the pages whose cards the reader has no commands for.
 bool sendsNothing(const QString &name)
 {
     static const QStringList own{"EXITGRM",     "IROpencom",    "IRCLOSECOM", "ClearSDTDText", "SaveSDTDText",
                                  "BackCmd",     "StopWaitBtn",  "ExportTraceBtn", "OpenTraceBtn", "AddRemarkBtn",
-                                 "OpenTraceFolderBtn"};
+                                 "OpenTraceFolderBtn", "StationBtn"};
     return own.contains(name) || name.startsWith(QLatin1String("ATC")) || name.startsWith(QLatin1String("AT45"));
 }
 
