@@ -1,3 +1,4 @@
+#include "platform/safe_file.h"
 #include "app/card_command.h"
 
 #include "cards/card_files.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -63,20 +63,6 @@ void out(const QString &text)
     std::fflush(stdout);
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
-{
-    // Never replaces a device or a folder; the old file stays whole if the write fails.
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-        *error = QStringLiteral("%1: not a regular file").arg(path);
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
 
 // The question on the terminal, or --yes; refused when nobody can answer.
 Confirm makeConfirm(bool yes)
@@ -208,7 +194,7 @@ int runOnCard(const CardOptions &o, CardSession &session)
                 int missing = 0;
                 const QByteArray bytes = keyFileBytes(table->keyA, table->keyB, &missing);
                 QString error;
-                if (!writeFile(o.keyFileOut, bytes, &error)) {
+                if (!writeFileWhole(o.keyFileOut, bytes, &error)) {
                     err(error);
                     return cardexit::Failed;
                 }
@@ -239,7 +225,7 @@ int runOnCard(const CardOptions &o, CardSession &session)
         for (const QString &w : bytes.warnings)
             err(QStringLiteral("warning: ") + w);
         QString error = bytes.error;
-        if (error.isEmpty() && !writeFile(o.out, bytes.bytes, &error)) {
+        if (error.isEmpty() && !writeFileWhole(o.out, bytes.bytes, &error)) {
         }
         if (!error.isEmpty()) {
             err(error);
@@ -263,7 +249,7 @@ int runOnCard(const CardOptions &o, CardSession &session)
         const FileBytes bytes = writeUltralight(*image, *formatOfName(o.out));
         QString error = bytes.error;
         if (error.isEmpty())
-            writeFile(o.out, bytes.bytes, &error);
+            writeFileWhole(o.out, bytes.bytes, &error);
         if (!error.isEmpty()) {
             err(error);
             return cardexit::Failed;
@@ -290,7 +276,7 @@ int runOnCard(const CardOptions &o, CardSession &session)
             if (!image)
                 return failedWith(session);
             QString error;
-            if (!writeFile(o.out, writeMemoryFile(*image, o.out), &error)) {
+            if (!writeFileWhole(o.out, writeMemoryFile(*image, o.out), &error)) {
                 err(error);
                 return cardexit::Failed;
             }

@@ -1,12 +1,13 @@
 #include "automation/run_record.h"
 
+#include "platform/safe_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 namespace mdq {
@@ -274,12 +275,10 @@ QByteArray tapText(const RunRecord &r)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    if (writeFileWhole(path, bytes, error))
+        return true;
+    *error = QStringLiteral("cannot write ") + *error;
+    return false;
 }
 
 bool isReportExtension(const QString &path)

@@ -42,12 +42,12 @@ bool unescapeText(const QString &text, QString *out, QString *error)
     return true;
 }
 
-std::optional<TextMatch> TextMatch::parse(const QString &spec, QString *error)
+std::optional<TextMatch> TextMatch::parse(const QString &source, QString *error)
 {
     TextMatch m;
-    if (spec.startsWith(QLatin1Char('~'))) {
+    if (source.startsWith(QLatin1Char('~'))) {
         m.m_regex = true;
-        m.m_text = spec.mid(1);
+        m.m_text = source.mid(1);
         m.m_re.setPattern(m.m_text);
         if (!m.m_re.isValid()) {
             *error = QStringLiteral("bad regular expression '%1': %2").arg(m.m_text, m.m_re.errorString());
@@ -55,7 +55,7 @@ std::optional<TextMatch> TextMatch::parse(const QString &spec, QString *error)
         }
         return m;
     }
-    if (!unescapeText(spec, &m.m_text, error))
+    if (!unescapeText(source, &m.m_text, error))
         return std::nullopt;
     return m;
 }
@@ -70,9 +70,9 @@ QString TextMatch::describe() const
     return m_regex ? QLatin1Char('~') + m_text : QLatin1Char('"') + escapeForTranscript(m_text) + QLatin1Char('"');
 }
 
-std::optional<BytePattern> BytePattern::parse(const QString &spec, QString *error)
+std::optional<BytePattern> BytePattern::parse(const QString &source, QString *error)
 {
-    QString compact = spec;
+    QString compact = source;
     compact.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
     BytePattern p;
     if (compact.endsWith(QLatin1String(".."))) {
@@ -80,7 +80,7 @@ std::optional<BytePattern> BytePattern::parse(const QString &spec, QString *erro
         compact.chop(2);
     }
     if (compact.size() % 2 != 0 || (compact.isEmpty() && !p.m_anyRest)) {
-        *error = QStringLiteral("'%1' is not whole hex bytes").arg(spec);
+        *error = QStringLiteral("'%1' is not whole hex bytes").arg(source);
         return std::nullopt;
     }
     for (int i = 0; i < compact.size(); i += 2) {
@@ -92,7 +92,7 @@ std::optional<BytePattern> BytePattern::parse(const QString &spec, QString *erro
         bool ok = false;
         const int v = pair.toInt(&ok, 16);
         if (!ok || pair.contains(QLatin1Char('+')) || pair.contains(QLatin1Char('-'))) {
-            *error = QStringLiteral("'%1' in '%2' is not a hex byte, xx or ..").arg(pair, spec);
+            *error = QStringLiteral("'%1' in '%2' is not a hex byte, xx or ..").arg(pair, source);
             return std::nullopt;
         }
         p.m_bytes.append(v);
@@ -121,20 +121,20 @@ QString BytePattern::describe() const
 }
 
 namespace {
-// The next "..." of spec from *pos (escapes kept for TextMatch), blanks before it skipped.
-bool takeQuoted(const QString &spec, int *pos, QString *raw)
+// The next "..." of source from *pos (escapes kept for TextMatch), blanks before it skipped.
+bool takeQuoted(const QString &source, int *pos, QString *raw)
 {
     int i = *pos;
-    while (i < spec.size() && spec.at(i).isSpace())
+    while (i < source.size() && source.at(i).isSpace())
         ++i;
-    if (i >= spec.size() || spec.at(i) != QLatin1Char('"'))
+    if (i >= source.size() || source.at(i) != QLatin1Char('"'))
         return false;
     raw->clear();
-    for (++i; i < spec.size(); ++i) {
-        const QChar c = spec.at(i);
-        if (c == QLatin1Char('\\') && i + 1 < spec.size()) {
+    for (++i; i < source.size(); ++i) {
+        const QChar c = source.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < source.size()) {
             *raw += c;
-            *raw += spec.at(++i);
+            *raw += source.at(++i);
         } else if (c == QLatin1Char('"')) {
             *pos = i + 1;
             return true;
@@ -146,12 +146,12 @@ bool takeQuoted(const QString &spec, int *pos, QString *raw)
 }
 }  // namespace
 
-std::optional<MessageMatch> MessageMatch::parse(const QString &spec, QString *error)
+std::optional<MessageMatch> MessageMatch::parse(const QString &source, QString *error)
 {
     static const QStringList icons{QStringLiteral("information"), QStringLiteral("exclamation"),
                                    QStringLiteral("question"), QStringLiteral("none")};
     MessageMatch m;
-    const QString trimmed = spec.trimmed();
+    const QString trimmed = source.trimmed();
     const int blank = trimmed.indexOf(QLatin1Char(' '));
     m.icon = blank < 0 ? trimmed : trimmed.left(blank);
     if (!icons.contains(m.icon)) {

@@ -18,7 +18,7 @@ bool unescapeText(const QString &text, QString *out, QString *error);
 class TextMatch
 {
 public:
-    static std::optional<TextMatch> parse(const QString &spec, QString *error);
+    static std::optional<TextMatch> parse(const QString &source, QString *error);
     bool matches(const QString &value) const;
     // As written in a script: "TEXT" escaped, or ~REGEX.
     QString describe() const;
@@ -33,7 +33,7 @@ private:
 class BytePattern
 {
 public:
-    static std::optional<BytePattern> parse(const QString &spec, QString *error);
+    static std::optional<BytePattern> parse(const QString &source, QString *error);
     bool matches(const QByteArray &bytes) const;
     QString describe() const;
 
@@ -49,7 +49,7 @@ struct MessageMatch
     std::optional<TextMatch> title;
     std::optional<TextMatch> text;
 
-    static std::optional<MessageMatch> parse(const QString &spec, QString *error);
+    static std::optional<MessageMatch> parse(const QString &source, QString *error);
     bool matches(const QString &iconWord, const QString &title, const QString &text) const;
     QString describe() const;
 };

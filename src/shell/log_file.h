@@ -1,6 +1,8 @@
 #pragma once
 // "Save To": the traffic log written to a text file the operator chooses.
 
+#include "platform/safe_file.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -20,13 +22,6 @@ SaveDialogRequest logSaveDialogRequest(const QString &lastFolder = {},
 // The file's content: leading and trailing blanks removed, every line ending
 // in CR LF, in the system's code page.
 QByteArray logFileBytes(const QString &logText);
-
-// Writes bytes to path without ever losing data: a temporary file beside the
-// target is written and then renamed over it, so a failure leaves an existing
-// file as it was. A file without write permission is refused like a read-only
-// file on Windows, whoever runs the tool. Returns an empty string on success,
-// else "<number> <description>".
-QString writeFileSafely(const QString &path, const QByteArray &bytes);
 
 // The whole operation: dialog, file name message, write, error message.
 // Cancel writes nothing and shows nothing. A saved file's folder is remembered.

@@ -1,3 +1,4 @@
+#include "platform/safe_file.h"
 #include "tools/card_tools_window.h"
 
 #include "cards/card_files.h"
@@ -24,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSizePolicy>
 #include <QVBoxLayout>
 
@@ -38,23 +38,6 @@ const QString Title = QStringLiteral("Card Tools");
 const QString ClassicItem = QStringLiteral("Mifare Classic S50/S70");
 const QString UltralightItem = QStringLiteral("Mifare Ultralight");
 
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
-{
-    if (path.isEmpty()) {
-        *error = QStringLiteral("No file given");
-        return false;
-    }
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-        *error = QStringLiteral("%1: not a regular file").arg(path);
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
 
 // A label that names its box for screen readers too.
 QLabel *buddyLabel(const QString &text, QWidget *box, QWidget *parent)
@@ -324,7 +307,7 @@ void CardToolsWindow::exportKeys()
         return;
     int missing = 0;
     QString error;
-    if (!writeFile(target->fullPath, keyFileBytes(m_keyA, m_keyB, &missing), &error)) {
+    if (!writeFileWhole(target->fullPath, keyFileBytes(m_keyA, m_keyB, &missing), &error)) {
         m_context.runner.prompter().message(Icon::Exclamation, Title, error);
         return;
     }
@@ -385,7 +368,7 @@ void CardToolsWindow::dump()
             session.warn(w);
         QString error = bytes.error;
         if (error.isEmpty())
-            writeFile(path, bytes.bytes, &error);
+            writeFileWhole(path, bytes.bytes, &error);
         if (!error.isEmpty()) {
             session.fail(error);
             return false;
