@@ -378,34 +378,51 @@ void CardToolsWindow::dump()
     });
 }
 
+CardToolsWindow::ChosenFile CardToolsWindow::readChosenFile() const
+{
+    ChosenFile in;
+    const QString path = m_file->text().trimmed();
+    if (family() == Family::Memory) {
+        in.type = memoryCardType(m_kind->currentText().toLower());
+        in.memory = readMemoryFile(path, *in.type);
+        in.file.error = in.memory.error;
+    } else {
+        in.file = readDump(path);
+        const DumpKind wanted = family() == Family::Classic ? DumpKind::Mifare : DumpKind::Ultralight;
+        if (in.file.error.isEmpty() && in.file.kind != wanted)
+            in.file.error = QStringLiteral("%1: not a %2 dump").arg(path, m_kind->currentText());
+    }
+    if (!in.file.error.isEmpty())
+        m_context.runner.prompter().message(Icon::Exclamation, Title, in.file.error);
+    return in;
+}
+
+bool CardToolsWindow::keysFor(const ChosenFile &in, QList<QByteArray> *keys)
+{
+    if (family() != Family::Classic)
+        return true;
+    // The dump's own keys first, then the dictionaries.
+    QList<QByteArray> dictionary;
+    if (!loadDictionary(&dictionary))
+        return false;
+    *keys = in.file.mifare.keyA + in.file.mifare.keyB;
+    appendKeys(*keys, dictionary);
+    return true;
+}
+
 void CardToolsWindow::restore()
 {
-    const QString path = m_file->text().trimmed();
     const Family f = family();
     Prompter &prompter = m_context.runner.prompter();
-    DumpParse file;
-    MemoryParse memory;
-    std::optional<MemoryCardType> type;
-    if (f == Family::Memory) {
-        type = memoryCardType(m_kind->currentText().toLower());
-        memory = readMemoryFile(path, *type);
-        if (!memory.error.isEmpty()) {
-            prompter.message(Icon::Exclamation, Title, memory.error);
-            return;
-        }
-        if (!m_psc->text().isEmpty() && type->pscBytes && !memoryPscOk(*type, m_psc->text())) {
-            prompter.message(Icon::Exclamation, Title, QStringLiteral("The PSC is %1 hex digits").arg(type->pscBytes * 2));
-            return;
-        }
-    } else {
-        file = readDump(path);
-        const DumpKind wanted = f == Family::Classic ? DumpKind::Mifare : DumpKind::Ultralight;
-        if (file.error.isEmpty() && file.kind != wanted)
-            file.error = QStringLiteral("%1: not a %2 dump").arg(path, m_kind->currentText());
-        if (!file.error.isEmpty()) {
-            prompter.message(Icon::Exclamation, Title, file.error);
-            return;
-        }
+    const ChosenFile in = readChosenFile();
+    if (!in.file.error.isEmpty())
+        return;
+    const DumpParse &file = in.file;
+    const MemoryParse &memory = in.memory;
+    const std::optional<MemoryCardType> &type = in.type;
+    if (f == Family::Memory && !m_psc->text().isEmpty() && type->pscBytes && !memoryPscOk(*type, m_psc->text())) {
+        prompter.message(Icon::Exclamation, Title, QStringLiteral("The PSC is %1 hex digits").arg(type->pscBytes * 2));
+        return;
     }
     // The questions come before the line is taken: no box while it is busy.
     const auto ask = [&prompter](const QString &question) {
@@ -416,13 +433,8 @@ void CardToolsWindow::restore()
     if (f == Family::Ultralight && m_allPages->isChecked() && !ask(ultralightHeaderQuestion()))
         return;
     QList<QByteArray> dictionary;
-    if (f == Family::Classic) {
-        if (!loadDictionary(&dictionary))
-            return;
-        QList<QByteArray> keys = file.mifare.keyA + file.mifare.keyB;
-        appendKeys(keys, dictionary);
-        dictionary = keys;
-    }
+    if (!keysFor(in, &dictionary))
+        return;
     const Confirm answered = [](const QString &) { return true; };
     run(QStringLiteral("Restore"), [&](CardSession &session) {
         std::optional<RestoreReport> report;
@@ -451,34 +463,14 @@ void CardToolsWindow::restore()
 
 void CardToolsWindow::compare()
 {
-    const QString path = m_file->text().trimmed();
     const Family f = family();
-    Prompter &prompter = m_context.runner.prompter();
-    DumpParse file;
-    MemoryParse memory;
-    std::optional<MemoryCardType> type;
-    if (f == Family::Memory) {
-        type = memoryCardType(m_kind->currentText().toLower());
-        memory = readMemoryFile(path, *type);
-        file.error = memory.error;
-    } else {
-        file = readDump(path);
-        const DumpKind wanted = f == Family::Classic ? DumpKind::Mifare : DumpKind::Ultralight;
-        if (file.error.isEmpty() && file.kind != wanted)
-            file.error = QStringLiteral("%1: not a %2 dump").arg(path, m_kind->currentText());
-    }
-    if (!file.error.isEmpty()) {
-        prompter.message(Icon::Exclamation, Title, file.error);
-        return;
-    }
+    const ChosenFile in = readChosenFile();
     QList<QByteArray> dictionary;
-    if (f == Family::Classic) {
-        if (!loadDictionary(&dictionary))
-            return;
-        QList<QByteArray> keys = file.mifare.keyA + file.mifare.keyB;
-        appendKeys(keys, dictionary);
-        dictionary = keys;
-    }
+    if (!in.file.error.isEmpty() || !keysFor(in, &dictionary))
+        return;
+    const DumpParse &file = in.file;
+    const MemoryParse &memory = in.memory;
+    const std::optional<MemoryCardType> &type = in.type;
     run(QStringLiteral("Compare"), [&](CardSession &session) {
         if (f == Family::Classic) {
             const auto image = dumpClassic(session, dictionary);

@@ -5,7 +5,11 @@
 // Record Data and traffic log. Questions are asked before the line is taken;
 // results go to the output box, failures to a message after the line is free.
 
+#include "cards/card_files.h"
+#include "cards/memory_tools.h"
+
 #include <QDialog>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -39,6 +43,17 @@ private:
     void dump();
     void restore();
     void compare();
+    // The file named in the file box, read as the card kind wants it; a
+    // failure is shown and left in file.error.
+    struct ChosenFile
+    {
+        cards::DumpParse file;
+        cards::MemoryParse memory;
+        std::optional<cards::MemoryCardType> type;
+    };
+    ChosenFile readChosenFile() const;
+    // Keys to try for a Mifare dump: its own, then the dictionaries.
+    bool keysFor(const ChosenFile &in, QList<QByteArray> *keys);
     void exportKeys();
 
     // The common frame of every operation: port check, log preparation, the
