@@ -10,6 +10,8 @@
 #include "link/line_activity.h"
 #include "link/traffic_log.h"
 #include "ui/status_bar.h"
+#include "link/frame.h"
+#include "link/trace.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -150,8 +152,12 @@ ScriptRunner::ScriptRunner(ReaderMain &main, ScriptPrompter &prompter, Transcrip
     m_prompter.setMessageObserver([this](Icon icon, const QString &title, const QString &text) {
         m_shown.append({iconWord(icon), title, text});
     });
-    connect(&m_main.activity(), &LineActivity::requestSent, this, [this](const QByteArray &f) { m_requests.append(f); });
-    connect(&m_main.activity(), &LineActivity::replyReceived, this, [this](const QByteArray &r) { m_replies.append(r); });
+    // The frames each way, for expect-frame and expect-reply, as the trace records them.
+    connect(&m_main.trace(), &Trace::rowAdded, this, [this](int row) {
+        const QByteArray bytes = m_main.trace().lineBytes(row);
+        if (bytes.size() >= 4 && quint8(bytes[0]) == STX)
+            (m_main.trace().fromHost(row) ? m_requests : m_replies).append(bytes);
+    });
     m_transcript.setObserver([this](const QString &line) {
         if (m_case >= 0 && !m_done)
             m_cases[m_case].transcript.append(line);

@@ -76,8 +76,6 @@ ExchangeOutcome Exchange::run()
     }
     log(line + kCrLf);
     sent(m_frame);
-    if (m_link.activity)
-        m_link.activity->noteRequest(m_frame);
 
     // Acknowledgement. Silence here is not yet a failure: the reply may follow.
     m_class = FailureClass::NoAnswer;
@@ -132,8 +130,6 @@ ExchangeOutcome Exchange::run()
     }
     log(rb + kCrLf);
     received(header + body);
-    if (m_link.activity)
-        m_link.activity->noteReply(header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return portFault();

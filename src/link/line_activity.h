@@ -28,11 +28,6 @@ public:
     // A result that needed no wait (or refines the last summary).
     void report(const QString &summary);
 
-    // The bytes of a request as written and of a reply as received (STX to
-    // BCC), for whoever checks what went over the line (the script checks).
-    void noteRequest(const QByteArray &frame) { Q_EMIT requestSent(frame); }
-    void noteReply(const QByteArray &reply) { Q_EMIT replyReceived(reply); }
-
     bool isBusy() const { return m_busy; }
     QString what() const { return m_what; }
     qint64 elapsedMs() const;
@@ -46,8 +41,6 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     void whatChanged(const QString &what);
     void summaryChanged(const QString &summary);
-    void requestSent(const QByteArray &frame);
-    void replyReceived(const QByteArray &reply);
 
 private:
     const Clock &m_clock;

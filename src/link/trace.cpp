@@ -219,6 +219,12 @@ TraceRow Trace::row(int i) const
     return row;
 }
 
+QByteArray Trace::lineBytes(int i) const
+{
+    const Row &r = m_rows[std::size_t(i)];
+    return r.type == Type::Host || r.type == Type::Reader ? payload(r) : QByteArray();
+}
+
 QList<TraceRow> Trace::rows() const
 {
     QList<TraceRow> out;

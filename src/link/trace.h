@@ -40,6 +40,10 @@ public:
 
     int size() const { return int(m_rows.size()); }
     TraceRow row(int i) const;
+    // Row i's bytes as they went over the line, and whether the host sent
+    // them, without decoding (empty for verdicts, events and remarks).
+    QByteArray lineBytes(int i) const;
+    bool fromHost(int i) const { return m_rows[std::size_t(i)].type == Type::Host; }
     QList<TraceRow> rows() const;
     // The first row's time, for stable times.
     qint64 firstTimeMs() const;

@@ -47,8 +47,6 @@ QString Check::run(quint8 address)
         return error;
     log.append(QStringLiteral("SD: ") + hexSpaced(frame) + crlf);
     traced(true, frame);
-    if (link.activity)
-        link.activity->noteRequest(frame);
 
     QByteArray ack;
     if (!stage(reader.readExactly(1, limits::LinkTestStageMs, &ack)))
@@ -70,8 +68,6 @@ QString Check::run(quint8 address)
     }
     log.append(hexSpaced(body) + crlf);
     traced(false, header + body);
-    if (link.activity)
-        link.activity->noteReply(header + body);
 
     if (!port.write(QByteArray(1, char(ACK))))
         return error;
