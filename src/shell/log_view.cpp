@@ -153,6 +153,7 @@ void LogView::paintEvent(QPaintEvent *)
     const int last = qMin(lineCount() - 1, first + visibleLines());
     const int x = 4 - horizontalScrollBar()->value();
     const int selFrom = qMin(m_anchor, m_cursor), selTo = qMax(m_anchor, m_cursor);
+    m_linesPainted = qMax(0, last - first + 1);
     for (int i = first; i <= last; ++i) {
         const int top = (i - first) * h;
         const bool selected = m_anchor >= 0 && i >= selFrom && i <= selTo;

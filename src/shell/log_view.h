@@ -31,6 +31,8 @@ public:
     void copy() const;
     // The first line shown at the top.
     int firstVisibleLine() const;
+    // How many lines the last paint drew (the benchmark shows it is those on screen).
+    int linesLastPainted() const { return m_linesPainted; }
     // Column captions kept above the lines, scrolled sideways with them.
     void setHeading(const QString &heading);
     QString heading() const { return m_heading; }
@@ -58,6 +60,7 @@ private:
     QWidget *m_headingBar = nullptr;
     std::unique_ptr<LineSource> m_ownSource;
     LineSource &m_source;
+    int m_linesPainted = 0;
     int m_rangeLongest = -1;  // the longest line the horizontal range was set for
     // Lines laid out for drawing: a view that follows the end draws mostly
     // the lines it drew last time, and laying text out costs more than drawing it.
