@@ -10,7 +10,8 @@ namespace mdq {
 namespace {
 constexpr int kChunk = 64 * 1024;
 
-// A verdict as stored: fixed part, then the detail text.
+// A verdict as stored: this fixed part, then the device, a NUL and the
+// detail (UTF-8).
 struct PackedVerdict
 {
     qint8 result;
@@ -25,6 +26,7 @@ struct PackedVerdict
     quint8 bcc;          // 0 no reply frame, 1 good, 2 wrong
     quint8 bccExpected;
     quint8 marker;       // the reply's P or N, 0 without a reply frame
+    quint8 portLost;
 };
 
 QString endName(ExchangeEnd end)
@@ -118,11 +120,9 @@ void Trace::verdict(const ExchangeOutcome &o)
         v.bccExpected = ComputeBcc(m_lastReply);
         v.bcc = quint8(m_lastReply.back()) == v.bccExpected ? 1 : 2;
     }
+    v.portLost = o.portLost;
     QByteArray payload(reinterpret_cast<const char *>(&v), sizeof v);
-    QString detail = o.detail;
-    if (o.end == ExchangeEnd::PortFault)
-        detail = (o.portLost ? QStringLiteral("lost|") : QStringLiteral("|")) + o.device + QLatin1Char('|') + o.detail;
-    payload += detail.toUtf8();
+    payload += o.device.toUtf8() + '\0' + o.detail.toUtf8();
     add(Type::Verdict, payload);
 }
 
@@ -142,15 +142,11 @@ TraceRow Trace::verdictRow(const QByteArray &payload) const
     o.expected = v.expected;
     o.got = v.got;
     o.elapsedMs = v.elapsedMs;
-    const QString detail = QString::fromUtf8(payload.mid(sizeof v));
-    if (o.end == ExchangeEnd::PortFault) {
-        const QStringList parts = detail.split(QLatin1Char('|'));
-        o.portLost = parts.value(0) == QLatin1String("lost");
-        o.device = parts.value(1);
-        o.detail = parts.mid(2).join(QLatin1Char('|'));
-    } else {
-        o.detail = detail;
-    }
+    o.portLost = v.portLost;
+    const QByteArray texts = payload.mid(sizeof v);
+    const int nul = int(texts.indexOf('\0'));
+    o.device = QString::fromUtf8(texts.left(nul));
+    o.detail = QString::fromUtf8(texts.mid(nul + 1));
 
     TraceRow row;
     row.dir = TraceDir::Event;

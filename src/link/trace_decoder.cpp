@@ -2,6 +2,7 @@
 
 #include "link/commands.h"
 #include "link/error_codes.h"
+#include "link/execute_command.h"
 #include "link/frame.h"
 
 #include <QDateTime>
@@ -88,14 +89,6 @@ constexpr StatusWordInfo kStatusWords[] = {
 };
 
 QString hex2(quint8 b) { return byteHex(b); }
-
-QString hexSpacedBytes(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (const char b : bytes)
-        parts << byteHex(quint8(b));
-    return parts.join(QLatin1Char(' '));
-}
 
 // Requests whose data is an APDU (or a memory card's APDU-like header), and
 // whose positive reply ends with the card's two status bytes.
@@ -269,7 +262,15 @@ bool frameComplete(TraceRow &row, const char *what)
     return true;
 }
 
-QString dirName(TraceDir d)
+QString jsonText(const QJsonValue &v)
+{
+    const QByteArray a = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(a.mid(1, a.size() - 2));
+}
+
+}  // namespace
+
+QString traceDirName(TraceDir d)
 {
     switch (d) {
     case TraceDir::Host:
@@ -283,14 +284,6 @@ QString dirName(TraceDir d)
     }
     return QStringLiteral("event");
 }
-
-QString jsonText(const QJsonValue &v)
-{
-    const QByteArray a = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(a.mid(1, a.size() - 2));
-}
-
-}  // namespace
 
 QJsonValue TraceRow::field(const QString &name) const
 {
@@ -561,7 +554,7 @@ namespace {
 std::optional<TraceDir> dirFromName(const QString &name)
 {
     for (TraceDir d : {TraceDir::Host, TraceDir::Reader, TraceDir::Note, TraceDir::Event})
-        if (dirName(d) == name)
+        if (traceDirName(d) == name)
             return d;
     return std::nullopt;
 }
@@ -743,11 +736,11 @@ QString traceLine(const TraceRow &r, TraceTimes times, qint64 firstMs, const Tra
     QString line = QStringLiteral("%1  %2  %3  %4  %5  |")
                        .arg(traceTime(r, times, firstMs), -columns.time)
                        .arg(delta, 7)
-                       .arg(dirName(r.dir), -6)
+                       .arg(traceDirName(r.dir), -6)
                        .arg(r.kind, -7)
                        .arg(r.summary, -columns.summary);
     if (!r.bytes.isEmpty())
-        line += QLatin1Char(' ') + hexSpacedBytes(r.bytes);
+        line += QLatin1Char(' ') + hexSpaced(r.bytes).trimmed();
     return line;
 }
 
@@ -780,7 +773,7 @@ QString traceJsonLine(const TraceRow &r, TraceTimes times, qint64 firstMs)
 {
     QString line = QStringLiteral("{\"time\":%1,\"delta_ms\":%2,\"dir\":\"%3\",\"bytes\":\"%4\",\"kind\":%5,\"summary\":%6")
                        .arg(r.timeMs ? jsonText(traceTime(r, times, firstMs)) : QStringLiteral("null"),
-                            r.deltaMs ? QString::number(*r.deltaMs) : QStringLiteral("null"), dirName(r.dir),
+                            r.deltaMs ? QString::number(*r.deltaMs) : QStringLiteral("null"), traceDirName(r.dir),
                             bytesHex(r.bytes), jsonText(r.kind), jsonText(r.summary));
     if (r.line > 0)
         line += QStringLiteral(",\"line\":%1").arg(r.line);

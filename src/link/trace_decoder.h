@@ -15,6 +15,9 @@ namespace mdq {
 
 enum class TraceDir { Host, Reader, Note, Event };
 
+// "host", "reader", "note" or "event", as exported.
+QString traceDirName(TraceDir dir);
+
 struct TraceField
 {
     QString name;

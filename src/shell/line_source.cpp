@@ -1,5 +1,6 @@
 #include "shell/line_source.h"
 
+#include "link/execute_command.h"
 #include "link/trace.h"
 #include "link/traffic_log.h"
 
@@ -56,17 +57,14 @@ constexpr int kBytesWidth = kBytesShown * 3 + 1;
 // narrow enough that the meaning starts within a window of 700 pixels.
 QString viewLine(const TraceRow &row)
 {
-    QString bytes;
-    for (int i = 0; i < row.bytes.size() && i < kBytesShown; ++i)
-        bytes += QString::asprintf("%02X ", quint8(row.bytes[i]));
+    QString bytes = hexSpaced(row.bytes.left(kBytesShown)).trimmed();
     if (row.bytes.size() > kBytesShown)
-        bytes.replace(bytes.size() - 3, 3, QStringLiteral("..."));
+        bytes.replace(bytes.size() - 2, 2, QStringLiteral("..."));
     return QStringLiteral("%1 %2  %3  %4  %5")
         .arg(traceTime(row, TraceTimes::TimeOfDay, 0), -kTimeWidth)
         .arg(row.deltaMs ? QStringLiteral("+%1").arg(*row.deltaMs) : QStringLiteral("-"), 6)
-        .arg(row.dir == TraceDir::Host ? QStringLiteral("host") : row.dir == TraceDir::Reader ? QStringLiteral("reader")
-             : row.dir == TraceDir::Note ? QStringLiteral("note") : QStringLiteral("event"), -6)
-        .arg(bytes.trimmed(), -kBytesWidth)
+        .arg(traceDirName(row.dir), -6)
+        .arg(bytes, -kBytesWidth)
         .arg(row.summary);
 }
 }  // namespace

@@ -67,8 +67,9 @@ private:
 
 }  // namespace
 
-MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, LineActivity &activity, QWidget *parent)
-    : QWidget(parent), m_log(log), m_trace(trace), m_prompter(prompter), m_activity(activity)
+MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, LineActivity &activity, Remembered &remembered,
+                         QWidget *parent)
+    : QWidget(parent), m_log(log), m_trace(trace), m_prompter(prompter), m_activity(activity), m_remembered(&remembered)
 {
     m_session = new SessionTrace(trace, this);
     auto *layout = new QVBoxLayout(this);
@@ -139,10 +140,7 @@ MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, Line
     layout->addWidget(m_views, 1);
 
     connect(clear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
-    connect(save, &QPushButton::clicked, this, [this] {
-        Remembered none;
-        saveTrafficLog(m_prompter, m_log.text(), m_remembered ? *m_remembered : none);
-    });
+    connect(save, &QPushButton::clicked, this, [this] { saveTrafficLog(m_prompter, m_log.text(), *m_remembered); });
     connect(m_decoded, &QCheckBox::toggled, this, [this](bool on) { m_views->setCurrentIndex(on ? 1 : 0); });
     connect(exportButton, &QPushButton::clicked, this, &MonitorPage::exportTrace);
     connect(open, &QPushButton::clicked, this, &MonitorPage::openTrace);
@@ -162,10 +160,10 @@ MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, Line
 
 MonitorPage::~MonitorPage() = default;
 
-void MonitorPage::setRemembered(Remembered *remembered)
+void MonitorPage::setRemembered(Remembered &remembered)
 {
-    m_remembered = remembered;
-    if (remembered && remembered->value(remembered::SessionTraceFile).toBool())
+    m_remembered = &remembered;
+    if (remembered.value(remembered::SessionTraceFile).toBool())
         m_sessionCheck->setChecked(true);
 }
 
@@ -190,8 +188,7 @@ void MonitorPage::setSessionTrace(bool on)
     } else if (!on) {
         m_session->stop();
     }
-    if (m_remembered)
-        m_remembered->setValue(remembered::SessionTraceFile, on);
+    m_remembered->setValue(remembered::SessionTraceFile, on);
     showSessionPath();
 }
 
@@ -220,7 +217,7 @@ void MonitorPage::exportTrace()
     request.filterName = QStringLiteral("Traces");
     request.filterPattern = QStringLiteral("*.jsonl *.txt");
     request.defaultExtension = QStringLiteral("jsonl");
-    request.initialDirectory = m_remembered ? m_remembered->text(remembered::TraceFolder) : QString();
+    request.initialDirectory = m_remembered->text(remembered::TraceFolder);
     if (request.initialDirectory.isEmpty() || !QFileInfo(request.initialDirectory).isDir())
         request.initialDirectory = QDir::homePath();
     request.proposedName = QDateTime::currentDateTime().toString(QStringLiteral("'qtest820-trace-'yyyyMMdd-HHmmss'.jsonl'"));
@@ -232,8 +229,7 @@ void MonitorPage::exportTrace()
         m_prompter.message(Icon::Exclamation, QStringLiteral("Export Trace"), error);
         return;
     }
-    if (m_remembered)
-        m_remembered->setValue(remembered::TraceFolder, QFileInfo(target->fullPath).absolutePath());
+    m_remembered->setValue(remembered::TraceFolder, QFileInfo(target->fullPath).absolutePath());
     m_activity.report(QStringLiteral("Trace exported: %1 rows to %2").arg(m_trace.size()).arg(QDir::toNativeSeparators(target->fullPath)));
 }
 

@@ -33,12 +33,14 @@ class MonitorPage : public QWidget
 {
     Q_OBJECT
 public:
-    MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, LineActivity &activity, QWidget *parent = nullptr);
+    MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, LineActivity &activity, Remembered &remembered,
+                QWidget *parent = nullptr);
     ~MonitorPage() override;
 
     QCheckBox *recordCheck() const { return m_record; }
-    // Where the session trace option and export folder are kept; must outlive the page.
-    void setRemembered(Remembered *remembered);
+    // Where Save To's folder, the session trace option and the export folder
+    // are kept; must outlive the page. A remembered session trace starts.
+    void setRemembered(Remembered &remembered);
     // Exported times count from the first row (scripts, --stable-times).
     void setStableTimes(bool stable) { m_times = stable ? TraceTimes::Stable : TraceTimes::Absolute; }
     SessionTrace &sessionTrace() { return *m_session; }
@@ -61,7 +63,7 @@ private:
     Trace &m_trace;
     Prompter &m_prompter;
     LineActivity &m_activity;
-    Remembered *m_remembered = nullptr;
+    Remembered *m_remembered;  // never null
     TraceTimes m_times = TraceTimes::Absolute;
     QCheckBox *m_record = nullptr;
     QCheckBox *m_decoded = nullptr;

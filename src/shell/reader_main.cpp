@@ -95,9 +95,8 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_tabs->addTab(m_rfPage, QStringLiteral("RF CARD"));
     m_tabs->addTab(m_icPage, QStringLiteral("IC CARD"));
     m_tabs->addTab(m_extendPage, QStringLiteral("EXTEND FUNCTION"));
-    m_monitor = new MonitorPage(m_log, m_trace, prompter, m_activity, m_tabs);
+    m_monitor = new MonitorPage(m_log, m_trace, prompter, m_activity, *m_context.remembered, m_tabs);
     m_record = m_monitor->recordCheck();
-    m_monitor->setRemembered(m_context.remembered);
     m_tabs->addTab(m_monitor, QStringLiteral("MONITOR"));
     // The decoded view shows what the raw log shows: Clear Data (and a
     // command run without Record Data) clears both.
@@ -172,7 +171,7 @@ void ReaderMain::setRemembered(Remembered *remembered)
         remembered = m_notRemembered.get();
     m_context.remembered = remembered;
     m_fitter->setRemembered(remembered);
-    m_monitor->setRemembered(remembered);
+    m_monitor->setRemembered(*remembered);
     const QString address = remembered->text(remembered::Address);
     if (m_address->findText(address) >= 0)
         m_address->setCurrentText(address);
