@@ -87,12 +87,17 @@ QList<PortDirectory::ById> PortDirectory::byId() const
 
 void PortDirectory::holdPorts()
 {
-    m_held = QSerialPortInfo::availablePorts();
+    m_hold = true;
+    m_held.reset();
 }
 
 QList<QSerialPortInfo> PortDirectory::ports() const
 {
-    return m_held ? *m_held : QSerialPortInfo::availablePorts();
+    if (!m_hold)
+        return QSerialPortInfo::availablePorts();
+    if (!m_held)
+        m_held = QSerialPortInfo::availablePorts();
+    return *m_held;
 }
 
 PortIdentity PortDirectory::identify(const QString &device) const

@@ -50,8 +50,10 @@ public:
 
     static bool isBinding(const QString &text) { return text.startsWith(QLatin1String("usb:")); }
 
-    // Lists the system's serial ports once and uses that list for every
-    // lookup after it (a burst of lookups, such as describing all COM numbers).
+    // From now on the system's serial ports are listed once, at the first
+    // lookup that needs them, and that list serves every lookup after it (a
+    // burst of lookups, such as describing all COM numbers). Listing asks the
+    // device manager and is not free, so nothing is listed before it is needed.
     void holdPorts();
 
     PortIdentity identify(const QString &device) const;
@@ -69,7 +71,8 @@ private:
     QList<QSerialPortInfo> ports() const;
 
     QString m_byIdFolder;
-    std::optional<QList<QSerialPortInfo>> m_held;
+    bool m_hold = false;
+    mutable std::optional<QList<QSerialPortInfo>> m_held;
 };
 
 // The table of `qtest820 --list-ports`: each COMn, the device it stands for

@@ -25,6 +25,9 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <functional>
+#include <utility>
+
 namespace mdq {
 
 namespace {
@@ -48,6 +51,29 @@ protected:
         if (!description.isEmpty())
             option->text += QStringLiteral("   ") + description;
     }
+};
+
+// The port list says what is attached at each COM number, which takes a
+// listing of the system's serial ports: done when the list is first opened,
+// not for every opening of the window (a script or a station worker never
+// looks at the list).
+class PortCombo : public QComboBox
+{
+public:
+    PortCombo(std::function<void()> beforeFirstPopup, QWidget *parent)
+        : QComboBox(parent), m_beforeFirstPopup(std::move(beforeFirstPopup))
+    {
+    }
+
+    void showPopup() override
+    {
+        if (m_beforeFirstPopup)
+            std::exchange(m_beforeFirstPopup, nullptr)();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> m_beforeFirstPopup;
 };
 }  // namespace
 
@@ -84,7 +110,7 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     label3->setObjectName(QStringLiteral("Label3"));
     label3->setGeometry(px(960), px(360), px(1575), px(255));
 
-    m_portCombo = new QComboBox(this);
+    m_portCombo = new PortCombo([this] { describePorts(); }, this);
     m_portCombo->setObjectName(QStringLiteral("PortCombo"));
     m_portCombo->setEditable(true);
     for (int n = 1; n <= 15; ++n)
@@ -99,6 +125,8 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     QFont hint = m_deviceHint->font();
     hint.setPointSizeF(hint.pointSizeF() * 0.9);
     m_deviceHint->setFont(hint);
+    // What is attached there is looked up when the tip is asked for.
+    m_deviceHint->installEventFilter(this);
 
     auto *label2 = new QLabel(QStringLiteral("Baud Rate"), this);
     label2->setObjectName(QStringLiteral("Label2"));
@@ -154,8 +182,6 @@ comportset::comportset(ReaderContext &context, QWidget *parent) : QDialog(parent
     m_scanProgress->setObjectName(QStringLiteral("ScanProgress"));
     m_scanProgress->setGeometry(px(2640), px(3840), px(2160), px(255));
 
-    // (Item data set on the current item resets the edit text: describe first.)
-    describePorts();
     // The port and rate of the last good connection, when settings are kept.
     if (const Remembered *remembered = m_context.remembered) {
         if (portNumberFromText(remembered->text(remembered::Port)))
@@ -194,7 +220,14 @@ void comportset::updateDeviceHint()
     const int n = portNumberFromText(m_portCombo->currentText());
     const QString device = n ? m_context.runner.link().port.deviceFor(n) : QString();
     m_deviceHint->setText(n ? QStringLiteral("= %1").arg(device) : QString());
-    m_deviceHint->setToolTip(n ? m_directory.identify(device).summary() : QString());
+    m_hintDevice = n ? device : QString();
+}
+
+bool comportset::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_deviceHint && event->type() == QEvent::ToolTip)
+        m_deviceHint->setToolTip(m_hintDevice.isEmpty() ? QString() : m_directory.identify(m_hintDevice).summary());
+    return QDialog::eventFilter(watched, event);
 }
 
 void comportset::describePorts()
@@ -202,6 +235,8 @@ void comportset::describePorts()
     // Beside each COMn in the list: its device and what is attached there.
     const PortDirectory &directory = m_directory;
     const SerialPort &port = m_context.runner.link().port;
+    // Item data set on the current item resets the edit text: keep what is typed.
+    const QString typed = m_portCombo->currentText();
     int widest = 0;
     for (int i = 0; i < m_portCombo->count(); ++i) {
         const int n = portNumberFromText(m_portCombo->itemText(i));
@@ -213,6 +248,8 @@ void comportset::describePorts()
     }
     m_portCombo->setItemDelegate(new PortItemDelegate(m_portCombo));
     m_portCombo->view()->setMinimumWidth(widest);
+    if (m_portCombo->currentText() != typed)
+        m_portCombo->setEditText(typed);
 }
 
 void comportset::setOuterHeightTwips(int twips)

@@ -39,6 +39,9 @@ public:
     void scan();
     void stopScan();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void setOuterHeightTwips(int twips);
     void centre();
@@ -56,9 +59,10 @@ private:
     QPushButton *m_scanStop;
     QCheckBox *m_allAddresses;
     QLabel *m_deviceHint;
+    QString m_hintDevice;  // the device the hint names, described in its tip
     bool m_unfolded = false;
-    // The system's serial ports as the window opened: listed once for the
-    // port descriptions and the device hint.
+    // The system's serial ports, listed once when first needed (the list
+    // opened, the hint's tip shown) for the port descriptions and the hint.
     PortDirectory m_directory;
 };
 

@@ -59,9 +59,14 @@ private Q_SLOTS:
         // The settings window's list shows what is attached beside COM1.
         {
             mdq::comportset settings(s.main().context(), &s.main());
-            const QString beside = settings.findChild<QComboBox *>(QStringLiteral("PortCombo"))
-                                       ->itemData(0, mdq::comportset::PortDescriptionRole)
-                                       .toString();
+            auto *combo = settings.findChild<QComboBox *>(QStringLiteral("PortCombo"));
+            // Described when the list is opened, keeping the text in the box.
+            QVERIFY(combo->itemData(0, mdq::comportset::PortDescriptionRole).toString().isEmpty());
+            combo->setEditText(QStringLiteral("COM7"));
+            combo->showPopup();
+            const QString beside = combo->itemData(0, mdq::comportset::PortDescriptionRole).toString();
+            QCOMPARE(combo->currentText(), QStringLiteral("COM7"));
+            combo->hidePopup();
             // A binding shows the device it leads to; a path shows itself.
             QVERIFY2(beside.startsWith((byUsbSerial ? first : link) + QStringLiteral("  ")), qPrintable(beside));
             QCOMPARE(beside.endsWith(QLatin1String("serial SER42")), byUsbSerial);
