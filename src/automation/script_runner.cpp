@@ -221,9 +221,19 @@ void ScriptRunner::finish(int code)
 bool ScriptRunner::eventFilter(QObject *watched, QEvent *event)
 {
     // Headless, nobody sees the windows: painting them is work for nothing
-    // (a station runs several of these at once). With --show they paint.
-    if (!m_show && event->type() == QEvent::Paint)
-        return true;
+    // (a station runs several of these at once). A window paints when it is
+    // exposed and when it takes its pending updates; neither is let through,
+    // so nothing is drawn, not even the backgrounds. With --show they paint.
+    if (!m_show) {
+        switch (event->type()) {
+        case QEvent::Paint:
+        case QEvent::Expose:
+        case QEvent::UpdateRequest:
+            return true;
+        default:
+            break;
+        }
+    }
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // A real message box (--show) stands for a message line, already printed.
