@@ -4,9 +4,10 @@
 #include "platform/line_busy.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace mdq {
 
@@ -37,8 +38,6 @@ StatusBar::StatusBar(LineActivity &activity, QWidget *parent) : QWidget(parent),
 {
     setObjectName(QStringLiteral("StatusBar"));
     setAccessibleName(QStringLiteral("Status"));
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(4, 2, 4, 2);
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("StatusMessage"));
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -51,9 +50,11 @@ StatusBar::StatusBar(LineActivity &activity, QWidget *parent) : QWidget(parent),
     markStopControl(m_stop);
     m_link = new QLabel(this);
     m_link->setObjectName(QStringLiteral("StatusConnection"));
-    row->addWidget(m_message, 1);
-    row->addWidget(m_stop);
-    row->addWidget(m_link);
+    // The bar places its three parts itself (see placeParts) and keeps one
+    // height, so that a new message, the Stop button coming and going, or
+    // another connection text never lays out the main window again: that
+    // happens twice an exchange.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     m_tick.setInterval(200);
     connect(&m_tick, &QTimer::timeout, this, &StatusBar::refreshBusyText);
@@ -122,6 +123,50 @@ void StatusBar::setMessage(const QString &message)
 void StatusBar::updateAccessible()
 {
     setAccessibleDescription(text());
+}
+
+QSize StatusBar::sizeHint() const
+{
+    const QSize link = m_link->sizeHint();
+    const int height = std::max({fontMetrics().height() + 4, m_stop->sizeHint().height(), link.height()});
+    return {kMarginX * 2 + kSpacing * 2 + m_stop->sizeHint().width() + link.width() + 100, height + kMarginY * 2};
+}
+
+QSize StatusBar::minimumSizeHint() const
+{
+    return {kMarginX * 2, sizeHint().height()};
+}
+
+void StatusBar::placeParts()
+{
+    // Left to right: the message takes what is left, then Stop (while
+    // waiting), then the connection, right-aligned and shown whole.
+    const QRect area = rect().adjusted(kMarginX, kMarginY, -kMarginX, -kMarginY);
+    int right = area.right() + 1;
+    const int linkWidth = qMin(m_link->sizeHint().width(), area.width());
+    m_link->setGeometry(right - linkWidth, area.y(), linkWidth, area.height());
+    right -= linkWidth + kSpacing;
+    if (!m_stop->isHidden()) {
+        const QSize stop = m_stop->sizeHint();
+        m_stop->setGeometry(right - stop.width(), area.y() + (area.height() - stop.height()) / 2, stop.width(),
+                            stop.height());
+        right -= stop.width() + kSpacing;
+    }
+    m_message->setGeometry(area.x(), area.y(), qMax(0, right - area.x()), area.height());
+}
+
+void StatusBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeParts();
+}
+
+bool StatusBar::event(QEvent *event)
+{
+    // A part changed its text or was shown or hidden.
+    if (event->type() == QEvent::LayoutRequest)
+        placeParts();
+    return QWidget::event(event);
 }
 
 }  // namespace mdq

@@ -45,7 +45,19 @@ public:
     QString text() const;
     QString message() const;
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
+
 private:
+    static constexpr int kMarginX = 4;
+    static constexpr int kMarginY = 2;
+    static constexpr int kSpacing = 6;
+
+    void placeParts();
     void showBusy(bool busy);
     void refreshBusyText();
     void setMessage(const QString &message);

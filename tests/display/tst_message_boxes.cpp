@@ -226,7 +226,11 @@ private Q_SLOTS:
                 waitCursor = true;
             if (s.main().activity().isBusy() && s.main().activity().elapsedMs() > 900) {
                 auto *stop = s.control<QPushButton>(QStringLiteral("StopWaitBtn"));
-                stopVisible = stop->isVisible();
+                // In the bar, beside the message and the connection, over neither.
+                const QRect at = stop->geometry();
+                stopVisible = stop->isVisible() && s.main().statusBar()->rect().contains(at)
+                              && !at.intersects(s.control(QStringLiteral("StatusMessage"))->geometry())
+                              && !at.intersects(s.control(QStringLiteral("StatusConnection"))->geometry());
                 probe.stop();
                 if (byStopButton)
                     realClick(stop);
