@@ -3,6 +3,7 @@
 #include "platform/safe_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -312,10 +313,20 @@ QString unitReportBase(const QString &dir, const QString &unit, const QDateTime 
     if (safe.isEmpty())
         safe = QStringLiteral("unit");
     const QString stem = QDir(dir).filePath(safe + QLatin1Char('-') + start.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    // Several workers may name a report in one folder in the same second (a
+    // station whose readers share a serial number, or two stations): the name
+    // is claimed by creating its .json, which only one of them can do.
     QString base = stem;
-    for (int n = 2; QFileInfo::exists(base + QStringLiteral(".json")) || QFileInfo::exists(base + QStringLiteral(".xml")); ++n)
+    for (int n = 2;; ++n) {
+        if (!QFileInfo::exists(base + QStringLiteral(".xml"))) {
+            QFile claim(base + QStringLiteral(".json"));
+            if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                return base;
+            if (!claim.exists())  // not taken, but not creatable either: the write will say why
+                return base;
+        }
         base = stem + QStringLiteral("-%1").arg(n);
-    return base;
+    }
 }
 
 }  // namespace mdq

@@ -71,7 +71,9 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 bool isReportExtension(const QString &path);
 
 // UNIT-YYYYMMDD-HHMMSS in dir, the unit's id made safe as a file name, with
-// -2, -3 ... when such reports exist already (ext without the dot).
+// -2, -3 ... when such reports exist already. The name is claimed: its .json
+// is created (empty, for the report to replace), so no other caller, in this
+// process or another, is given the same name.
 QString unitReportBase(const QString &dir, const QString &unit, const QDateTime &start);
 
 }  // namespace mdq

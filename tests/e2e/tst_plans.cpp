@@ -4,6 +4,7 @@
 // process and over a pty to mdq820-sim; and station mode with several
 // virtual readers, some of them faulty.
 
+#include "automation/run_record.h"
 #include "support/e2e_session.h"
 #include "support/program_run.h"
 
@@ -289,6 +290,22 @@ private Q_SLOTS:
             QVERIFY2(c.toObject().value("outcome").toString() == "PASS", qPrintable(c.toObject().value("name").toString()));
     }
 
+    // A unit's reports get a name no other writer is given, even before
+    // anything is written under it; an unsafe unit id becomes a safe name.
+    void reportNamesAreClaimed()
+    {
+        QTemporaryDir dir;
+        const QDateTime start(QDate(2026, 3, 4), QTime(5, 6, 7));
+        const QString first = mdq::unitReportBase(dir.path(), "../A B", start);
+        const QString second = mdq::unitReportBase(dir.path(), "../A B", start);
+        QCOMPARE(first, dir.filePath("_A_B-20260304-050607"));
+        QCOMPARE(second, first + "-2");
+        QVERIFY(QFile::exists(first + ".json") && QFile::exists(second + ".json"));
+        // A name with only an XML report is taken too.
+        QVERIFY(QFile(dir.filePath("C-20260304-050607.xml")).open(QIODevice::WriteOnly));
+        QCOMPARE(mdq::unitReportBase(dir.path(), "C", start), dir.filePath("C-20260304-050607-2"));
+    }
+
     // Several readers at once: a good one, one with an empty stacker (the
     // movement case fails), one that never answers (its link test fails)
     // and a port with nothing behind it. Each unit gets its own outcome and
@@ -298,23 +315,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("faults");  // per reader: "" good, "stacker empty", "fault silent", "none" (no reader)
         QTest::addColumn<QStringList>("outcomes");
         QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("oneSerial");  // every reader answers the same serial number
         QTest::newRow("good, failing, silent, missing")
-            << QStringList{"", "stacker empty", "fault silent", "none"} << QStringList{"PASS", "FAIL", "ERROR", "ERROR"} << 1;
-        QTest::newRow("good and failing") << QStringList{"", "stacker empty"} << QStringList{"PASS", "FAIL"} << 3;
-        QTest::newRow("all good") << QStringList{"", ""} << QStringList{"PASS", "PASS"} << 0;
+            << QStringList{"", "stacker empty", "fault silent", "none"} << QStringList{"PASS", "FAIL", "ERROR", "ERROR"} << 1 << false;
+        QTest::newRow("good and failing") << QStringList{"", "stacker empty"} << QStringList{"PASS", "FAIL"} << 3 << false;
+        QTest::newRow("all good") << QStringList{"", ""} << QStringList{"PASS", "PASS"} << 0 << false;
+        // Reports named alike in the same second: each unit still keeps its own.
+        QTest::newRow("four readers, one serial number")
+            << QStringList{"", "", "", ""} << QStringList{"PASS", "PASS", "PASS", "PASS"} << 0 << true;
     }
     void station()
     {
         QFETCH(QStringList, faults);
         QFETCH(QStringList, outcomes);
         QFETCH(int, code);
+        QFETCH(bool, oneSerial);
         QTemporaryDir dir;
         std::vector<SimProcess> sims;
         QStringList args{"--station", plan(), "--out", dir.filePath("out")};
         for (int i = 0; i < faults.size(); ++i) {
             const QString link = dir.filePath(QStringLiteral("r%1").arg(i + 1));
             if (faults[i] != "none") {
-                QStringList control{QStringLiteral("serial UNIT-%1").arg(i + 1)};
+                QStringList control{oneSerial ? QStringLiteral("serial TWIN") : QStringLiteral("serial UNIT-%1").arg(i + 1)};
                 if (!faults[i].isEmpty())
                     control << faults[i];
                 sims.push_back(startSim(link, control));
@@ -332,14 +354,24 @@ private Q_SLOTS:
         int errors = 0, failures = 0;
         for (int i = 0; i < faults.size(); ++i) {
             const QString com = QStringLiteral("COM%1").arg(i + 1);
-            const QString unit = faults[i] == "none" || faults[i] == "fault silent" ? com : QStringLiteral("UNIT-%1").arg(i + 1);
+            const QString unit = faults[i] == "none" || faults[i] == "fault silent" ? com
+                                 : oneSerial                                        ? QStringLiteral("TWIN")
+                                                                                    : QStringLiteral("UNIT-%1").arg(i + 1);
             const QStringList end = lines.filter(QRegularExpression(QStringLiteral("^end +%1 +%2 +%3 ").arg(com, unit, outcomes[i])));
             QVERIFY2(end.size() == 1, qPrintable(run.out));
             QVERIFY2(lines.filter(QRegularExpression(QStringLiteral("^%1 +%2 +%3 ").arg(unit, com, outcomes[i]))).size() == 1,
                      qPrintable(run.out));
-            const QStringList own = QDir(dir.filePath("out")).entryList({unit + "-*.json"}, QDir::Files);
-            QCOMPARE(own.size(), 1);
-            const QJsonObject o = QJsonDocument::fromJson(readAll(dir.filePath("out/" + own[0]))).object();
+            // The unit's own report: the one of its name that says its port.
+            QStringList own;
+            QJsonObject o;
+            for (const QString &name : QDir(dir.filePath("out")).entryList({unit + "-*.json"}, QDir::Files)) {
+                const QJsonObject r = QJsonDocument::fromJson(readAll(dir.filePath("out/" + name))).object();
+                if (r.value("port").toString() == com) {
+                    own << name;
+                    o = r;
+                }
+            }
+            QVERIFY2(own.size() == 1, qPrintable(own.join(' ')));
             QCOMPARE(o.value("outcome").toString(), outcomes[i]);
             QVERIFY(QFile::exists(dir.filePath("out/" + QString(own[0]).replace(".json", ".xml"))));
             if (outcomes[i] == "FAIL")
@@ -349,6 +381,7 @@ private Q_SLOTS:
             errors += outcomes[i] == "ERROR";
             failures += outcomes[i] == "FAIL";
         }
+        QCOMPARE(QDir(dir.filePath("out")).entryList({"*.json"}, QDir::Files).size(), faults.size());
         QCOMPARE(summary.top.value("failures").toInt(), failures);
         QCOMPARE(summary.top.value("errors").toInt(), errors);
         QCOMPARE(summary.errors, errors);
