@@ -409,6 +409,22 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMa
     port.close();
     return g_terminatedBy ? 128 + g_terminatedBy : code;
 }
+QtMessageHandler g_nextHandler = nullptr;
+
+// The offscreen platform warns each time a window's size limits change
+// (dozens of lines a run) that it has no window manager to pass them to;
+// that says nothing about the run and would bury what does on stderr.
+void dropWindowlessNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message == QLatin1String("This plugin does not support propagateSizeHints()"))
+        return;
+    g_nextHandler(type, context, message);
+}
+
+void quietenWindowlessPlatform()
+{
+    g_nextHandler = qInstallMessageHandler(dropWindowlessNoise);
+}
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -463,8 +479,10 @@ int main(int argc, char *argv[])
             return 2;
         }
         // The windows run, but nobody needs to see them (unless --show).
-        if (!options.show)
+        if (!options.show) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
+            quietenWindowlessPlatform();
+        }
     }
 
     QApplication app(argc, argv);
