@@ -563,14 +563,15 @@ void benchStation(bool quick)
     QFile f(empty);
     f.open(QIODevice::WriteOnly);
     f.close();
-    std::vector<double> one, eight, cpu, waitingCpu, readerCpu;
+    std::vector<double> one, eight, connectOnly, cpu, waitingCpu, readerCpu;
     int passed = 0, runs = 0;
-    for (int i = 0; i < (quick ? 1 : 3); ++i) {
+    for (int i = 0; i < (quick ? 1 : 5); ++i) {
         const StationRun a = runStation(1, plan, out.path());
         const StationRun b = runStation(8, plan, out.path());
         const StationRun c = runStation(8, empty, out.path());
         one.push_back(a.seconds);
         eight.push_back(b.seconds);
+        connectOnly.push_back(c.seconds);
         cpu.push_back(100.0 * b.workerCpuSeconds / (b.seconds * 8));
         waitingCpu.push_back(100.0 * (b.workerCpuSeconds - c.workerCpuSeconds) / ((b.seconds - c.seconds) * 8));
         readerCpu.push_back(b.readerCpuSeconds);
@@ -581,6 +582,7 @@ void benchStation(bool quick)
                 "(medians), %d of %d units passed; the eight virtual readers and the station used %.2f s of CPU\n",
                 median(one), median(eight), passed, runs, median(readerCpu));
     report("   eight readers at once / one reader alone", median(eight) / median(one), "x", 1.3);
+    std::printf("   eight workers with an empty plan (start-up, link test, exit): %.2f s\n", median(connectOnly));
     std::printf("   worker CPU per unit over the whole run (start-up included): %.1f %%\n", median(cpu));
     report("   worker CPU per unit while the plan runs on its reader", median(waitingCpu), "%", 10.0);
 }
