@@ -35,6 +35,7 @@
 #include "platform/qt_serial_port.h"
 #include "setup/reader_scan.h"
 #include "automation/station.h"
+#include "automation/windowless.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -590,6 +591,7 @@ void benchStation(bool quick)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    quietenWindowlessPlatform();
     // --quick: fewer samples; --only N: just figure N (2 and 3 share one run, as do 6 and 7).
     bool quick = false;
     int only = 0;

@@ -12,6 +12,7 @@
 #include "setup/connect_reader.h"
 #include "automation/script_source.h"
 #include "automation/transcript.h"
+#include "automation/windowless.h"
 #include "link/trace_decoder.h"
 #include "shell/monitor_page.h"
 #include "shell/reader_main.h"
@@ -408,22 +409,6 @@ int runInteractive(const AppOptions &options, sim::VirtualReader *reader, PortMa
     const int code = QApplication::exec();
     port.close();
     return g_terminatedBy ? 128 + g_terminatedBy : code;
-}
-QtMessageHandler g_nextHandler = nullptr;
-
-// The offscreen platform warns each time a window's size limits change
-// (dozens of lines a run) that it has no window manager to pass them to;
-// that says nothing about the run and would bury what does on stderr.
-void dropWindowlessNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    g_nextHandler(type, context, message);
-}
-
-void quietenWindowlessPlatform()
-{
-    g_nextHandler = qInstallMessageHandler(dropWindowlessNoise);
 }
 }  // namespace
 

@@ -20,7 +20,7 @@ struct ProgramRun
 struct ProgramOptions
 {
     QByteArray input;          // written to standard input, which is then closed
-    QStringList prefix;        // run as prefix... qtest820 args...
+    QStringList prefix = {};   // run as prefix... qtest820 args...
     int terminateAfterMs = -1; // send SIGTERM then (and give it 5 s to end)
 };
 
