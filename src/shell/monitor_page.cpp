@@ -147,10 +147,7 @@ MonitorPage::MonitorPage(TrafficLog &log, Trace &trace, Prompter &prompter, Line
     connect(remarkButton, &QPushButton::clicked, this, [this] { this->addRemark(QString()); });
     connect(m_remark, &QLineEdit::returnPressed, this, [this] { this->addRemark(QString()); });
     connect(m_sessionCheck, &QCheckBox::toggled, this, &MonitorPage::setSessionTrace);
-    connect(openFolder, &QPushButton::clicked, this, [] {
-        QDir().mkpath(SessionTrace::folder());
-        QDesktopServices::openUrl(QUrl::fromLocalFile(SessionTrace::folder()));
-    });
+    connect(openFolder, &QPushButton::clicked, this, &MonitorPage::openTraceFolder);
     connect(m_session, &SessionTrace::failed, this, [this](const QString &why) {
         m_sessionCheck->setChecked(false);
         m_prompter.message(Icon::Exclamation, QStringLiteral("Session trace"),
@@ -231,6 +228,22 @@ void MonitorPage::exportTrace()
     }
     m_remembered->setValue(remembered::TraceFolder, QFileInfo(target->fullPath).absolutePath());
     m_activity.report(QStringLiteral("Trace exported: %1 rows to %2").arg(m_trace.size()).arg(QDir::toNativeSeparators(target->fullPath)));
+}
+
+void MonitorPage::openTraceFolder()
+{
+    const QString folder = SessionTrace::folder();
+    if (!QDir().mkpath(folder)) {
+        m_prompter.message(Icon::Exclamation, QStringLiteral("Session trace"),
+                           QStringLiteral("The folder %1 cannot be made.").arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(folder);
+    const bool opened = m_openFolder ? m_openFolder(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        m_prompter.message(Icon::Information, QStringLiteral("Session trace"),
+                           QStringLiteral("No program to show folders was found here. The session traces are kept in:\r\n%1")
+                               .arg(QDir::toNativeSeparators(folder)));
 }
 
 void MonitorPage::openTrace()

@@ -6,7 +6,10 @@
 
 #include "link/trace_decoder.h"
 
+#include <QUrl>
 #include <QWidget>
+
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -54,6 +57,12 @@ public:
     // Open Trace: a saved log or exported trace, decoded in a window of its own.
     void openTrace();
     QWidget *showTraceFile(const QString &path);
+    // Open Folder: the session traces' folder in the desktop's file manager;
+    // where there is none, a message says where the folder is.
+    void openTraceFolder();
+    // What opens a folder (the desktop's file manager); false when nothing did.
+    using FolderOpener = std::function<bool(const QUrl &)>;
+    void setFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
 
 private:
     void setSessionTrace(bool on);
@@ -72,6 +81,7 @@ private:
     QLineEdit *m_remark = nullptr;
     QStackedWidget *m_views = nullptr;
     SessionTrace *m_session = nullptr;
+    FolderOpener m_openFolder;
 };
 
 }  // namespace mdq

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -110,6 +111,42 @@ private Q_SLOTS:
         QVERIFY(!op.anyStuck());
         QCOMPARE(op.unanswered(), 0);
         window->close();
+    }
+
+    // Open Folder hands the session traces' folder (made if need be) to the
+    // desktop's file manager; where there is none, a message says where it is.
+    void openFolder()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        DisplaySession s;
+        QVERIFY(s.started());
+        auto *page = s.main().findChild<mdq::MonitorPage *>();
+        QVERIFY(page);
+        const QString folder = dir.filePath(QStringLiteral("data/qtest820/traces"));
+        QList<QUrl> asked;
+        bool fileManager = true;
+        page->setFolderOpener([&](const QUrl &url) {
+            asked << url;
+            return fileManager;
+        });
+        Operator op;
+        s.click(QStringLiteral("OpenTraceFolderBtn"));
+        QVERIFY(waitFor([&] { return asked.size() == 1; }));
+        QCOMPARE(asked[0], QUrl::fromLocalFile(folder));
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(op.seen().size(), 0);
+
+        fileManager = false;
+        op.clickButton();
+        s.click(QStringLiteral("OpenTraceFolderBtn"));
+        QVERIFY(waitFor([&] { return op.seen().size() == 1; }));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(op.seen()[0].title, QStringLiteral("Session trace"));
+        QVERIFY2(op.seen()[0].text.endsWith(QStringLiteral("kept in:\r\n") + folder), qPrintable(op.seen()[0].text));
+        QVERIFY(!op.anyStuck());
+        QCOMPARE(op.unanswered(), 0);
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 
