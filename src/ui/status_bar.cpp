@@ -163,9 +163,17 @@ void StatusBar::resizeEvent(QResizeEvent *event)
 
 bool StatusBar::event(QEvent *event)
 {
-    // A part changed its text or was shown or hidden.
-    if (event->type() == QEvent::LayoutRequest)
+    switch (event->type()) {
+    case QEvent::LayoutRequest:  // a part changed its text or was shown or hidden
         placeParts();
+        break;
+    case QEvent::FontChange:  // the bar's height follows its font
+    case QEvent::StyleChange:
+        updateGeometry();
+        break;
+    default:
+        break;
+    }
     return QWidget::event(event);
 }
 
