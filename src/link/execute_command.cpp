@@ -45,7 +45,7 @@ private:
     void stoppedEvent()
     {
         if (m_link.trace)
-            m_link.trace->event(stoppedEventText());
+            m_link.trace->toolEvent(stoppedEventText());
     }
 
     LinkContext &m_link;

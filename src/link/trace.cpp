@@ -126,7 +126,7 @@ void Trace::verdict(const ExchangeOutcome &o)
     add(Type::Verdict, payload);
 }
 
-void Trace::event(const QString &text) { add(Type::Event, text.toUtf8()); }
+void Trace::toolEvent(const QString &text) { add(Type::Event, text.toUtf8()); }
 
 void Trace::note(const QString &text) { add(Type::Note, text.toUtf8()); }
 

@@ -35,7 +35,7 @@ public:
     // How the exchange that started with the last request ended.
     void verdict(const ExchangeOutcome &outcome);
     // The tool's own events (connected, port lost, ...) and the operator's remarks.
-    void event(const QString &text);
+    void toolEvent(const QString &text);
     void note(const QString &text);
 
     int size() const { return int(m_rows.size()); }

@@ -94,7 +94,7 @@ QString IRUnitIfOk(LinkContext &link, quint8 address, bool recordData, bool *sto
     if (check.stopped) {
         link.log.append(stoppedLogLine());
         if (link.trace)
-            link.trace->event(stoppedEventText());
+            link.trace->toolEvent(stoppedEventText());
     }
     if (result == QLatin1String("ERROR"))
         link.log.append(QStringLiteral("\r\n"));
@@ -103,7 +103,7 @@ QString IRUnitIfOk(LinkContext &link, quint8 address, bool recordData, bool *sto
                                 ? QStringLiteral("Link test failed: no valid answer on %1").arg(link.port.deviceName())
                                 : QStringLiteral("Link test passed on %1").arg(link.port.deviceName());
     if (link.trace)
-        link.trace->event(summary);
+        link.trace->toolEvent(summary);
     if (link.activity)
         link.activity->end(summary);
     if (stopped)

@@ -130,7 +130,7 @@ ReaderMain::ReaderMain(SerialPort &port, Clock &clock, Prompter &prompter, QWidg
     m_idleReport.setInterval(250);
     connect(&m_idleReport, &QTimer::timeout, this, [this] {
         m_activity.report(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded));
-        m_trace.event(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded - m_idleTraced));
+        m_trace.toolEvent(QStringLiteral("%1 bytes received while idle, discarded").arg(m_idleDiscarded - m_idleTraced));
         m_idleTraced = m_idleDiscarded;
     });
     m_port.setIdleInputHandler([this](qint64 total) {
@@ -362,7 +362,7 @@ void ReaderMain::toolEvent(const QString &text, bool raw)
 {
     if (raw)
         m_log.append(QStringLiteral("-- %1\r\n").arg(text));
-    m_trace.event(text);
+    m_trace.toolEvent(text);
 }
 
 }  // namespace mdq

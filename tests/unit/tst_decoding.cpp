@@ -419,7 +419,7 @@ private Q_SLOTS:
         QVERIFY(!p.askSaveFile({}).has_value());  // nothing queued: cancelled
         p.queueSaveAs(QStringLiteral("/tmp/trace"));
         p.queueSaveAs(QString());
-        const auto first = p.askSaveFile({QString(), QString(), QString(), QStringLiteral("TXT"), QString()});
+        const auto first = p.askSaveFile({QString(), QString(), QString(), QStringLiteral("TXT"), QString(), QString()});
         QVERIFY(first.has_value());
         QCOMPARE(first->fullPath, QStringLiteral("/tmp/trace.TXT"));
         QCOMPARE(first->fileName, QStringLiteral("trace.TXT"));
