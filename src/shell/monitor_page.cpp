@@ -239,8 +239,7 @@ void MonitorPage::openTraceFolder()
         return;
     }
     const QUrl url = QUrl::fromLocalFile(folder);
-    const bool opened = m_openFolder ? m_openFolder(url) : QDesktopServices::openUrl(url);
-    if (!opened)
+    if (!m_openFolder(url))
         m_prompter.message(Icon::Information, QStringLiteral("Session trace"),
                            QStringLiteral("No program to show folders was found here. The session traces are kept in:\r\n%1")
                                .arg(QDir::toNativeSeparators(folder)));

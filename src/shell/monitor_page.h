@@ -6,6 +6,7 @@
 
 #include "link/trace_decoder.h"
 
+#include <QDesktopServices>
 #include <QUrl>
 #include <QWidget>
 
@@ -60,7 +61,8 @@ public:
     // Open Folder: the session traces' folder in the desktop's file manager;
     // where there is none, a message says where the folder is.
     void openTraceFolder();
-    // What opens a folder (the desktop's file manager); false when nothing did.
+    // What opens a folder (by default the desktop's file manager); false when
+    // nothing did. Never empty.
     using FolderOpener = std::function<bool(const QUrl &)>;
     void setFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
 
@@ -81,7 +83,7 @@ private:
     QLineEdit *m_remark = nullptr;
     QStackedWidget *m_views = nullptr;
     SessionTrace *m_session = nullptr;
-    FolderOpener m_openFolder;
+    FolderOpener m_openFolder = &QDesktopServices::openUrl;
 };
 
 }  // namespace mdq

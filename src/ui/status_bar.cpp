@@ -128,8 +128,9 @@ void StatusBar::updateAccessible()
 QSize StatusBar::sizeHint() const
 {
     const QSize link = m_link->sizeHint();
-    const int height = std::max({fontMetrics().height() + 4, m_stop->sizeHint().height(), link.height()});
-    return {kMarginX * 2 + kSpacing * 2 + m_stop->sizeHint().width() + link.width() + 100, height + kMarginY * 2};
+    const QSize stop = m_stop->sizeHint();
+    const int height = std::max({fontMetrics().height() + 4, stop.height(), link.height()});
+    return {kMarginX * 2 + kMessageWidth + kSpacing + stop.width() + kSpacing + link.width(), height + kMarginY * 2};
 }
 
 QSize StatusBar::minimumSizeHint() const

@@ -56,6 +56,7 @@ private:
     static constexpr int kMarginX = 4;
     static constexpr int kMarginY = 2;
     static constexpr int kSpacing = 6;
+    static constexpr int kMessageWidth = 100;  // what the bar asks for its message; it takes what is left
 
     void placeParts();
     void showBusy(bool busy);
